@@ -1,0 +1,59 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "registry_access.h"
+#include "settings_file.h"
+#include "ui/types.h"
+
+// What the tracker switch needs of the main window.
+class TrackerView {
+ public:
+  virtual void SetStateCaption(const std::wstring& Caption) = 0;
+  virtual void SetStateColor(ui::TColor Color) = 0;
+  virtual void SetStateFontColor(ui::TColor Color) = 0;
+  virtual void SetButtonCaption(const std::wstring& Caption) = 0;
+  virtual void SetButtonVisible(bool Visible) = 0;
+  [[nodiscard]] virtual std::wstring ButtonCaption() const = 0;
+
+ protected:
+  ~TrackerView() = default;
+};
+
+namespace tracker {
+inline const std::wstring kKeyPath = L"\\SOFTWARE\\NaturalPoint\\NaturalPoint\\NPClient Location";
+inline const std::wstring kValueName = L"Path";
+inline const std::wstring kSettingsFileName = L"Trelvane.ini";
+inline const std::wstring kSettingsSection = L"Registre OpenTrack";
+inline const std::wstring kSettingsKey = L"Path";
+inline const std::wstring kDefaultFolder = L"C:/Program Files (x86)/opentrack/modules/";
+inline const std::wstring kEnabledButtonCaption = L"Désactiver";
+}  // namespace tracker
+
+// Shows whether games can find the tracker's interface DLL through the
+// registry, and switches that entry off (empty) and on (remembered folder).
+// Errors from the registry and the settings file leave these operations
+// uncaught: the application's error box reports them.
+class TTrackerSwitch {
+ public:
+  explicit TTrackerSwitch(TrackerView& View) noexcept : FView(View) {}
+
+  void FormCreate(ui::TObject* Sender);
+  void TestRegistre(ui::TObject* Sender);
+  void Button1Click(ui::TObject* Sender);
+  void FormClose(ui::TObject* Sender, ui::TCloseAction& Action);
+
+ private:
+  TrackerView& FView;
+};
+
+// Beside the executable, whatever the length of its path.
+[[nodiscard]] std::wstring SettingsFilePath();
+
+// Owned by the switch from FormCreate to FormClose; empty outside that span,
+// so a request arriving after the close reaches nothing released.
+extern std::unique_ptr<TRegistry> Registre;
+extern std::unique_ptr<TIniFile> FileIni;
+extern std::wstring Valeur;
+extern std::wstring Regval;

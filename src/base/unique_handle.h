@@ -1,0 +1,95 @@
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+// One move-only owner for every Windows handle kind: copying is deleted so a
+// handle can never be closed twice, and moving transfers the duty to close it.
+template <typename T, typename Closer>
+class UniqueHandle {
+ public:
+  UniqueHandle() noexcept = default;
+  explicit UniqueHandle(T handle) noexcept : FHandle(handle) {}
+  ~UniqueHandle() { reset(); }
+
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  UniqueHandle(UniqueHandle&& other) noexcept : FHandle(other.release()) {}
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    reset(other.release());
+    return *this;
+  }
+
+  [[nodiscard]] T get() const noexcept { return FHandle; }
+  [[nodiscard]] explicit operator bool() const noexcept { return FHandle != T{}; }
+
+  // Closes what is held, then gives the slot to an API that returns a handle.
+  [[nodiscard]] T* put() noexcept {
+    reset();
+    return &FHandle;
+  }
+
+  [[nodiscard]] T release() noexcept { return std::exchange(FHandle, T{}); }
+
+  void reset(T handle = T{}) noexcept {
+    if (FHandle != T{}) Closer{}(FHandle);
+    FHandle = handle;
+  }
+
+ private:
+  T FHandle{};
+};
+
+struct GdiObjectCloser {
+  void operator()(HGDIOBJ object) const noexcept { DeleteObject(object); }
+};
+struct IconCloser {
+  void operator()(HICON icon) const noexcept { DestroyIcon(icon); }
+};
+struct WindowCloser {
+  void operator()(HWND window) const noexcept { DestroyWindow(window); }
+};
+struct MemoryDcCloser {
+  void operator()(HDC dc) const noexcept { DeleteDC(dc); }
+};
+struct KernelHandleCloser {
+  void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
+};
+
+using UniqueHFont = UniqueHandle<HFONT, GdiObjectCloser>;
+using UniqueHBitmap = UniqueHandle<HBITMAP, GdiObjectCloser>;
+using UniqueHBrush = UniqueHandle<HBRUSH, GdiObjectCloser>;
+using UniqueHIcon = UniqueHandle<HICON, IconCloser>;
+using UniqueHWnd = UniqueHandle<HWND, WindowCloser>;
+using UniqueMemoryDc = UniqueHandle<HDC, MemoryDcCloser>;
+using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleCloser>;
+
+// A DC borrowed with GetDC, given back with ReleaseDC.
+class WindowDc {
+ public:
+  explicit WindowDc(HWND window) noexcept : FWindow(window), FDc(GetDC(window)) {}
+  ~WindowDc() {
+    if (FDc) ReleaseDC(FWindow, FDc);
+  }
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  [[nodiscard]] HDC get() const noexcept { return FDc; }
+
+ private:
+  HWND FWindow;
+  HDC FDc;
+};
+
+// Selects a GDI object into a DC for one scope and puts the old one back.
+class SelectedObject {
+ public:
+  SelectedObject(HDC dc, HGDIOBJ object) noexcept : FDc(dc), FOld(SelectObject(dc, object)) {}
+  ~SelectedObject() { SelectObject(FDc, FOld); }
+  SelectedObject(const SelectedObject&) = delete;
+  SelectedObject& operator=(const SelectedObject&) = delete;
+
+ private:
+  HDC FDc;
+  HGDIOBJ FOld;
+};

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "Trelvane.h"
+
+// Stands in for the main window: keeps what the switch set, starting from the
+// layout's own values, and logs every view operation in order.
+class RecordingView final : public TrackerView {
+ public:
+  std::wstring StateCaption = L"Désactivé";
+  ui::TColor StateColor = ui::clRed;
+  ui::TColor StateFontColor = ui::clWindowText;
+  std::wstring Caption = L"Button1";
+  bool ButtonVisible = true;
+  std::vector<std::wstring> Log;
+
+  void SetStateCaption(const std::wstring& caption) override {
+    StateCaption = caption;
+    Log.push_back(L"caption " + caption);
+  }
+  void SetStateColor(ui::TColor color) override {
+    StateColor = color;
+    Log.push_back(L"color " + std::to_wstring(color));
+  }
+  void SetStateFontColor(ui::TColor color) override {
+    StateFontColor = color;
+    Log.push_back(L"font " + std::to_wstring(color));
+  }
+  void SetButtonCaption(const std::wstring& caption) override {
+    Caption = caption;
+    Log.push_back(L"button " + caption);
+  }
+  void SetButtonVisible(bool visible) override {
+    ButtonVisible = visible;
+    Log.push_back(visible ? L"show" : L"hide");
+  }
+  [[nodiscard]] std::wstring ButtonCaption() const override { return Caption; }
+};

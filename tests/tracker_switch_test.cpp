@@ -1,0 +1,368 @@
+#include <gtest/gtest.h>
+
+#include "Trelvane.h"
+#include "base/module_path.h"
+#include "support/recording_registry.h"
+#include "support/recording_view.h"
+#include "support/registry_fixture.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+using namespace tracker;
+
+const std::wstring kTrackerRoot = L"SOFTWARE\\NaturalPoint";
+
+// Each case starts with no tracker key and no settings file, and ends closed.
+class TrackerTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    DeleteKeyTree(HKEY_CURRENT_USER, kTrackerRoot);
+    RemoveSettings();
+  }
+  void TearDown() override {
+    ui::TCloseAction action = ui::TCloseAction::caHide;
+    FSwitch.FormClose(nullptr, action);
+    DeleteKeyTree(HKEY_CURRENT_USER, kTrackerRoot);
+    RemoveSettings();
+  }
+  static void RemoveSettings() {
+    DeleteFileW(SettingsFilePath().c_str());
+    RemoveDirectoryW(SettingsFilePath().c_str());
+  }
+
+  void SetPath(const std::wstring& text, DWORD type = REG_SZ) {
+    SetRawString(HKEY_CURRENT_USER, kTrackerSubKey, L"Path", text, type);
+  }
+  void SetPathBytes(DWORD type, const void* data, DWORD bytes) {
+    SetRawValue(HKEY_CURRENT_USER, kTrackerSubKey, L"Path", type, data, bytes);
+  }
+  [[nodiscard]] RawValue PathValue() const {
+    RawValue value;
+    EXPECT_TRUE(ReadRawValue(HKEY_CURRENT_USER, kTrackerSubKey, L"Path", value));
+    return value;
+  }
+  static void SetSettings(const std::string& content) {
+    WriteFileBytes(SettingsFilePath(), content);
+  }
+  [[nodiscard]] static std::wstring RememberedPath() {
+    wchar_t buffer[4096];
+    GetPrivateProfileStringW(kSettingsSection.c_str(), kSettingsKey.c_str(), L"<none>", buffer,
+                             4096, SettingsFilePath().c_str());
+    return buffer;
+  }
+  // Runs a handler and returns the message of the error it let through, if any.
+  template <typename Handler>
+  std::wstring ErrorOf(Handler handler) {
+    try {
+      handler();
+    } catch (const Exception& e) {
+      return e.Message();
+    }
+    return L"";
+  }
+
+  void ExpectMissing() const {
+    EXPECT_EQ(FView.StateCaption, L"Inexistant");
+    EXPECT_EQ(FView.StateColor, ui::clBlack);
+    EXPECT_EQ(FView.StateFontColor, ui::clWhite);
+    EXPECT_FALSE(FView.ButtonVisible);
+  }
+  void ExpectDisabled() const {
+    EXPECT_EQ(FView.StateCaption, L"Désactivé");
+    EXPECT_EQ(FView.StateColor, ui::clRed);
+    EXPECT_EQ(FView.StateFontColor, ui::clWindowText);
+    EXPECT_TRUE(FView.ButtonVisible);
+    EXPECT_EQ(FView.Caption, L"Activer");
+  }
+  void ExpectEnabled() const {
+    EXPECT_EQ(FView.StateCaption, L"Activé");
+    EXPECT_EQ(FView.StateColor, ui::clGreen);
+    EXPECT_EQ(FView.StateFontColor, ui::clWindowText);
+    EXPECT_TRUE(FView.ButtonVisible);
+    EXPECT_EQ(FView.Caption, L"Désactiver");
+  }
+
+  RecordingView FView;
+  TTrackerSwitch FSwitch{FView};
+};
+
+class TrackerMissing : public TrackerTest {};
+class TrackerDisabled : public TrackerTest {};
+class TrackerEnabled : public TrackerTest {};
+class TrackerFailures : public TrackerTest {};
+class TrackerLifetime : public TrackerTest {};
+
+TEST_F(TrackerMissing, KeyAbsentCreatesNothing) {
+  FSwitch.FormCreate(nullptr);
+  ExpectMissing();
+  EXPECT_EQ(FView.Caption, L"Button1");  // hidden, caption left as it was
+  EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, kTrackerRoot));
+  EXPECT_FALSE(FileExists(SettingsFilePath()));
+  EXPECT_EQ(FView.Log, (std::vector<std::wstring>{L"caption Inexistant", L"color 0",
+                                                  L"font 16777215", L"hide"}));
+}
+
+TEST_F(TrackerMissing, KeyWithoutPathValue) {
+  SetRawString(HKEY_CURRENT_USER, kTrackerSubKey, L"Autre", L"x");
+  FSwitch.FormCreate(nullptr);
+  ExpectMissing();
+}
+
+TEST_F(TrackerMissing, KeyRefusingFullAccess) {
+  SetPath(L"C:/t/");
+  MakeKeyReadOnly(HKEY_CURRENT_USER, kTrackerSubKey);
+  FSwitch.FormCreate(nullptr);
+  ExpectMissing();
+  EXPECT_FALSE(FileExists(SettingsFilePath()));
+}
+
+TEST_F(TrackerDisabled, EmptyZeroByteAndNulFirstValues) {
+  SetPath(L"");
+  FSwitch.FormCreate(nullptr);
+  ExpectDisabled();
+  EXPECT_EQ(FView.Log, (std::vector<std::wstring>{L"show", L"font 4278190088",
+                                                  L"caption Désactivé", L"color 255",
+                                                  L"button Activer"}));
+  for (const DWORD type : std::initializer_list<DWORD>{REG_DWORD, REG_BINARY, REG_SZ}) {
+    SetPathBytes(type, nullptr, 0);
+    FSwitch.TestRegistre(nullptr);
+    ExpectDisabled();
+  }
+  const wchar_t nulFirst[] = {L'\0', L'C', L':'};
+  SetPathBytes(REG_SZ, nulFirst, sizeof nulFirst);
+  FSwitch.TestRegistre(nullptr);
+  ExpectDisabled();
+  EXPECT_FALSE(FileExists(SettingsFilePath()));
+}
+
+TEST_F(TrackerDisabled, ClickWritesDefaultFolderWhenNothingRemembered) {
+  SetPath(L"");
+  FSwitch.FormCreate(nullptr);
+  FSwitch.Button1Click(nullptr);
+  ExpectEnabled();
+  EXPECT_EQ(PathValue().Data, StringBytes(kDefaultFolder));
+  EXPECT_EQ(Regval, kDefaultFolder);
+  EXPECT_EQ(RememberedPath(), kDefaultFolder);
+}
+
+TEST_F(TrackerDisabled, ClickWritesDefaultWhenFileLacksKey) {
+  SetSettings("[Registre OpenTrack]\r\nAutre=1\r\n");
+  SetPath(L"");
+  FSwitch.FormCreate(nullptr);
+  FSwitch.Button1Click(nullptr);
+  EXPECT_EQ(PathValue().Data, StringBytes(kDefaultFolder));
+}
+
+TEST_F(TrackerDisabled, ClickWritesRememberedPath) {
+  SetSettings("[Registre OpenTrack]\r\nPath=D:\\Suivi\\modules\\\r\n");
+  SetPath(L"");
+  FSwitch.FormCreate(nullptr);
+  FSwitch.Button1Click(nullptr);
+  ExpectEnabled();
+  const RawValue value = PathValue();
+  EXPECT_EQ(value.Type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(value.Data, StringBytes(L"D:\\Suivi\\modules\\"));
+}
+
+TEST_F(TrackerDisabled, EmptyRememberedPathStaysDisabled) {
+  SetSettings("[Registre OpenTrack]\r\nPath=\r\n");
+  SetPath(L"");
+  FSwitch.FormCreate(nullptr);
+  FSwitch.Button1Click(nullptr);
+  ExpectDisabled();
+  EXPECT_EQ(PathValue().Data, StringBytes(L""));
+}
+
+TEST_F(TrackerDisabled, KeyCreatedWhenMissingAtClick) {
+  SetPath(L"");
+  FSwitch.FormCreate(nullptr);
+  DeleteKeyTree(HKEY_CURRENT_USER, kTrackerRoot);  // removed by another program meanwhile
+  FSwitch.Button1Click(nullptr);
+  ExpectEnabled();
+  EXPECT_EQ(PathValue().Data, StringBytes(kDefaultFolder));
+}
+
+TEST_F(TrackerEnabled, ShowsEnabledAndRemembersValue) {
+  SetPath(L"E:\\opentrack\\modules\\");
+  FSwitch.FormCreate(nullptr);
+  ExpectEnabled();
+  EXPECT_EQ(Valeur, L"E:\\opentrack\\modules\\");
+  EXPECT_EQ(RememberedPath(), L"E:\\opentrack\\modules\\");
+}
+
+TEST_F(TrackerEnabled, TogglesOffAndOnAgain) {
+  SetPath(L"E:/ot/");
+  FSwitch.FormCreate(nullptr);
+  FSwitch.Button1Click(nullptr);
+  ExpectDisabled();
+  const RawValue off = PathValue();  // emptied, still present
+  EXPECT_EQ(off.Type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(off.Data, StringBytes(L""));
+  EXPECT_EQ(RememberedPath(), L"E:/ot/");
+
+  FSwitch.Button1Click(nullptr);
+  ExpectEnabled();
+  EXPECT_EQ(PathValue().Data, StringBytes(L"E:/ot/"));
+}
+
+TEST_F(TrackerEnabled, ExpandableStringReadUnexpandedThenRewrittenPlain) {
+  SetPath(L"%ProgramFiles%\\opentrack\\modules\\", REG_EXPAND_SZ);
+  FSwitch.FormCreate(nullptr);
+  ExpectEnabled();
+  EXPECT_EQ(RememberedPath(), L"%ProgramFiles%\\opentrack\\modules\\");
+  FSwitch.Button1Click(nullptr);
+  FSwitch.Button1Click(nullptr);
+  const RawValue value = PathValue();
+  EXPECT_EQ(value.Type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(value.Data, StringBytes(L"%ProgramFiles%\\opentrack\\modules\\"));
+}
+
+TEST_F(TrackerEnabled, ClickActsOnCaptionShownNotOnRegistry) {
+  SetPath(L"E:/ot/");
+  FSwitch.FormCreate(nullptr);
+  SetPath(L"");  // another program switched it off meanwhile
+  ExpectEnabled();
+  FSwitch.Button1Click(nullptr);
+  ExpectDisabled();
+  EXPECT_EQ(PathValue().Data, StringBytes(L""));
+
+  SetPath(L"F:/autre/");  // and on again, elsewhere
+  FSwitch.Button1Click(nullptr);  // the window showed Disabled: switch on
+  ExpectEnabled();
+  EXPECT_EQ(PathValue().Data, StringBytes(L"E:/ot/"));
+}
+
+TEST_F(TrackerEnabled, ValueWithLineBreakIsNotRemembered) {
+  SetSettings("[Registre OpenTrack]\r\nPath=E:/ot/\r\n");
+  SetPath(L"x\r\n[Injecte]\r\nPath=y");
+  FSwitch.FormCreate(nullptr);
+  ExpectEnabled();
+  EXPECT_EQ(RememberedPath(), L"E:/ot/");
+  wchar_t sections[256] = {};
+  GetPrivateProfileSectionNamesW(sections, 256, SettingsFilePath().c_str());
+  EXPECT_EQ(std::wstring(sections), kSettingsSection);
+  EXPECT_EQ(sections[kSettingsSection.size() + 1], L'\0');
+}
+
+TEST_F(TrackerFailures, NonStringPathAtStart) {
+  const DWORD number = 1;
+  SetPathBytes(REG_DWORD, &number, sizeof number);
+  FView.StateFontColor = ui::clWhite;
+  FView.ButtonVisible = false;
+  EXPECT_EQ(ErrorOf([&] { FSwitch.FormCreate(nullptr); }),
+            L"Type de données incorrect pour 'Path'");
+  // Shown and recoloured before the read failed; the rest kept.
+  EXPECT_TRUE(FView.ButtonVisible);
+  EXPECT_EQ(FView.StateFontColor, ui::clWindowText);
+  EXPECT_EQ(FView.StateCaption, L"Désactivé");
+  EXPECT_EQ(FView.StateColor, ui::clRed);
+  EXPECT_EQ(FView.Caption, L"Button1");
+}
+
+TEST_F(TrackerFailures, UnwritableSettingsFileWhileEnabled) {
+  // A folder in the file's place: no write can succeed.
+  ASSERT_TRUE(CreateDirectoryW(SettingsFilePath().c_str(), nullptr));
+  SetPath(L"E:/ot/");
+  EXPECT_EQ(ErrorOf([&] { FSwitch.FormCreate(nullptr); }),
+            L"Impossible d'écrire dans " + SettingsFilePath());
+  ExpectEnabled();
+  // Toggling still works; switching on again reports the same failure.
+  EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), L"");
+  ExpectDisabled();
+  EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }),
+            L"Impossible d'écrire dans " + SettingsFilePath());
+  EXPECT_EQ(PathValue().Data, StringBytes(kDefaultFolder));
+}
+
+TEST_F(TrackerFailures, KeyNeitherOpenedNorCreatedAtToggle) {
+  SetPath(L"E:/ot/");
+  FSwitch.FormCreate(nullptr);
+  MakeKeyReadOnly(HKEY_CURRENT_USER, kTrackerSubKey);
+  EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }),
+            L"Echec à la définition des données pour 'Path'");
+  ExpectEnabled();
+  MakeKeyWritable(HKEY_CURRENT_USER, kTrackerSubKey);
+  EXPECT_EQ(PathValue().Data, StringBytes(L"E:/ot/"));
+}
+
+TEST_F(TrackerFailures, FailingWriteKeepsShownState) {
+  SetPath(L"");
+  FSwitch.FormCreate(nullptr);
+  RecordingRegistry recorder;
+  recorder.SetValueResult = ERROR_ACCESS_DENIED;
+  FView.Log.clear();
+  EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }),
+            L"Echec à la définition des données pour 'Path'");
+  ExpectDisabled();
+  EXPECT_TRUE(FView.Log.empty());
+  EXPECT_EQ(PathValue().Data, StringBytes(L""));
+}
+
+TEST_F(TrackerLifetime, RegistryCallsOfCreateToggleAndClose) {
+  SetPath(L"E:/ot/");
+  const std::wstring sub = kTrackerSubKey;
+  RecordingRegistry recorder;
+  FSwitch.FormCreate(nullptr);
+  const std::vector<std::wstring> evaluation = {
+      L"RegOpenKeyExW(HKCU, \"" + sub + L"\", 0x20009) = 0",
+      L"RegCloseKey(key1)",
+      L"RegOpenKeyExW(HKCU, \"" + sub + L"\", 0xF003F) = 0",
+      L"RegQueryValueExW(key2, \"Path\", size) = 0",
+      L"RegQueryValueExW(key2, \"Path\", size) = 0",
+      L"RegQueryValueExW(key2, \"Path\", data) = 0",
+  };
+  EXPECT_EQ(recorder.Calls(), evaluation);
+  recorder.Clear();
+
+  FSwitch.Button1Click(nullptr);
+  EXPECT_EQ(recorder.Calls(), (std::vector<std::wstring>{
+                                  L"RegCloseKey(key2)",
+                                  L"RegCreateKeyExW(HKCU, \"" + sub + L"\", 0xF003F) = 0",
+                                  L"RegSetValueExW(key3, \"Path\", 1, 2) = 0",
+                                  L"RegOpenKeyExW(HKCU, \"" + sub + L"\", 0x20009) = 0",
+                                  L"RegCloseKey(key4)",
+                                  L"RegOpenKeyExW(HKCU, \"" + sub + L"\", 0xF003F) = 0",
+                                  L"RegCloseKey(key3)",
+                                  L"RegQueryValueExW(key5, \"Path\", size) = 0",
+                                  L"RegQueryValueExW(key5, \"Path\", size) = 0",
+                                  L"RegQueryValueExW(key5, \"Path\", data) = 0",
+                              }));
+  recorder.Clear();
+
+  ui::TCloseAction action = ui::TCloseAction::caHide;
+  FSwitch.FormClose(nullptr, action);
+  EXPECT_EQ(action, ui::TCloseAction::caHide);
+  EXPECT_EQ(recorder.Calls(), (std::vector<std::wstring>{L"RegCloseKey(key5)"}));
+}
+
+TEST_F(TrackerLifetime, NothingReachesReleasedObjectsAfterClose) {
+  SetPath(L"E:/ot/");
+  FSwitch.FormCreate(nullptr);
+  ui::TCloseAction action = ui::TCloseAction::caHide;
+  FSwitch.FormClose(nullptr, action);
+  EXPECT_EQ(Registre, nullptr);
+  EXPECT_EQ(FileIni, nullptr);
+
+  RecordingRegistry recorder;
+  FView.Log.clear();
+  FSwitch.Button1Click(nullptr);
+  FSwitch.TestRegistre(nullptr);
+  FSwitch.FormClose(nullptr, action);
+  EXPECT_TRUE(recorder.Calls().empty());
+  EXPECT_TRUE(FView.Log.empty());
+  EXPECT_EQ(PathValue().Data, StringBytes(L"E:/ot/"));
+}
+
+TEST_F(TrackerLifetime, SettingsFileBesideTheExecutable) {
+  wchar_t exe[MAX_PATH];
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring expected(exe);
+  expected = expected.substr(0, expected.rfind(L'\\') + 1) + L"Trelvane.ini";
+  EXPECT_EQ(SettingsFilePath(), expected);
+  EXPECT_EQ(FolderPart(L"C:\\dir\\sub\\Trelvane_Project.exe"), L"C:\\dir\\sub\\");
+  EXPECT_EQ(FolderPart(L"C:Trelvane_Project.exe"), L"C:");
+  EXPECT_EQ(FolderPart(L"a/b/Trelvane_Project.exe"), L"");
+}
+
+}  // namespace
