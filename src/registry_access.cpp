@@ -9,8 +9,8 @@ constexpr REGSAM kProbeAccess = STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENU
 constexpr REGSAM kViewBits = KEY_WOW64_64KEY | KEY_WOW64_32KEY;
 
 const RegistryFunctions kSystemFunctions = {
-    ::RegOpenKeyExW, ::RegCreateKeyExW, ::RegQueryValueExW,
-    ::RegSetValueExW, ::RegCloseKey, ::RegFlushKey,
+    ::RegOpenKeyExW,  ::RegCreateKeyExW, ::RegQueryValueExW,
+    ::RegSetValueExW, ::RegCloseKey,     ::RegFlushKey,
 };
 
 const RegistryFunctions* gActiveFunctions = &kSystemFunctions;
@@ -95,9 +95,9 @@ bool TRegistry::OpenKey(const std::wstring& Key, bool CanCreate) noexcept {
     HKEY opened = nullptr;
     if (CanCreate && !path.SubKey.empty()) {
       DWORD disposition = 0;
-      FLastError = reg.CreateKeyEx(path.Base, path.SubKey.c_str(), 0, nullptr,
-                                   REG_OPTION_NON_VOLATILE, FAccess, nullptr, &opened,
-                                   &disposition);
+      FLastError =
+          reg.CreateKeyEx(path.Base, path.SubKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                          FAccess, nullptr, &opened, &disposition);
     } else {
       FLastError = reg.OpenKeyEx(path.Base, path.SubKey.c_str(), 0, FAccess, &opened);
     }
@@ -145,9 +145,9 @@ std::wstring TRegistry::ReadString(const std::wstring& Name) {
   std::vector<wchar_t> data((size + 1) / sizeof(wchar_t), L'\0');
   DWORD type = REG_NONE;
   DWORD received = size;
-  FLastError = ActiveRegistryFunctions().QueryValueEx(
-      FCurrentKey.get(), Name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
-      &received);
+  FLastError =
+      ActiveRegistryFunctions().QueryValueEx(FCurrentKey.get(), Name.c_str(), nullptr, &type,
+                                             reinterpret_cast<BYTE*>(data.data()), &received);
   if (FLastError != ERROR_SUCCESS)
     throw ERegistryException(FormatMessageText(L"Echec à l'obtention des données pour '%s'", Name));
 
@@ -163,9 +163,9 @@ std::wstring TRegistry::ReadString(const std::wstring& Name) {
 
 void TRegistry::WriteString(const std::wstring& Name, const std::wstring& Value) {
   const DWORD bytes = static_cast<DWORD>((Value.size() + 1) * sizeof(wchar_t));
-  const LONG result = ActiveRegistryFunctions().SetValueEx(
-      FCurrentKey.get(), Name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(Value.c_str()),
-      bytes);
+  const LONG result =
+      ActiveRegistryFunctions().SetValueEx(FCurrentKey.get(), Name.c_str(), 0, REG_SZ,
+                                           reinterpret_cast<const BYTE*>(Value.c_str()), bytes);
   if (result == ERROR_SUCCESS) return;
   FLastError = result;
   throw ERegistryException(FormatMessageText(L"Echec à la définition des données pour '%s'", Name));

@@ -18,8 +18,7 @@ std::wstring TIniFile::ReadString(const std::wstring& Section, const std::wstrin
 void TIniFile::WriteString(const std::wstring& Section, const std::wstring& Ident,
                            const std::wstring& Value) {
   // An empty value is written as an empty entry; a null pointer would delete it.
-  if (!WritePrivateProfileStringW(Section.c_str(), Ident.c_str(), Value.c_str(),
-                                  FFileName.c_str()))
+  if (!WritePrivateProfileStringW(Section.c_str(), Ident.c_str(), Value.c_str(), FFileName.c_str()))
     throw EIniFileException(FormatMessageText(L"Impossible d'écrire dans %s", FFileName));
 }
 

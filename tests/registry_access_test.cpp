@@ -133,7 +133,8 @@ TEST_F(Registry, OddByteCountsDropTheLastByte) {
 }
 
 TEST_F(Registry, ZeroByteValuesOfAnyTypeReadAsEmpty) {
-  for (const DWORD type : std::initializer_list<DWORD>{REG_NONE, REG_SZ, REG_BINARY, REG_DWORD, REG_MULTI_SZ, REG_QWORD}) {
+  for (const DWORD type : std::initializer_list<DWORD>{REG_NONE, REG_SZ, REG_BINARY, REG_DWORD,
+                                                       REG_MULTI_SZ, REG_QWORD}) {
     SCOPED_TRACE(type);
     EXPECT_EQ(ReadScratch(type, nullptr, 0), L"");
   }
@@ -142,9 +143,10 @@ TEST_F(Registry, ZeroByteValuesOfAnyTypeReadAsEmpty) {
 TEST_F(Registry, NonStringTypesWithDataAreTypeErrors) {
   const std::wstring expected = L"Type de données incorrect pour 'Path'";
   const BYTE data[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-  for (const DWORD type : std::initializer_list<DWORD>{REG_NONE, REG_BINARY, REG_DWORD, REG_DWORD_BIG_ENDIAN, REG_LINK,
-                           REG_MULTI_SZ, REG_RESOURCE_LIST, REG_FULL_RESOURCE_DESCRIPTOR,
-                           REG_RESOURCE_REQUIREMENTS_LIST, REG_QWORD, 12, 0x1234}) {
+  for (const DWORD type :
+       std::initializer_list<DWORD>{REG_NONE, REG_BINARY, REG_DWORD, REG_DWORD_BIG_ENDIAN, REG_LINK,
+                                    REG_MULTI_SZ, REG_RESOURCE_LIST, REG_FULL_RESOURCE_DESCRIPTOR,
+                                    REG_RESOURCE_REQUIREMENTS_LIST, REG_QWORD, 12, 0x1234}) {
     SCOPED_TRACE(type);
     EXPECT_EQ(TypeErrorOf(type, data, type == REG_DWORD ? 4 : 8), expected);
   }
@@ -160,7 +162,8 @@ TEST_F(Registry, DataTypeTable) {
   EXPECT_EQ(DataTypeOf(REG_DWORD_BIG_ENDIAN), rdIntegerBE);
   EXPECT_EQ(DataTypeOf(REG_LINK), rdLink);
   EXPECT_EQ(DataTypeOf(REG_MULTI_SZ), rdMultiString);
-  for (DWORD t = 8; t <= 10; ++t) EXPECT_EQ(DataTypeOf(t), rdUnknown);
+  for (DWORD t = 8; t <= 10; ++t)
+    EXPECT_EQ(DataTypeOf(t), rdUnknown);
   EXPECT_EQ(DataTypeOf(REG_QWORD), rdInt64);
   EXPECT_EQ(DataTypeOf(12), rdUnknown);
 }

@@ -40,7 +40,8 @@ TEST_F(IniFile, EmptyEntryIsEmptyNotDefault) {
 
 TEST_F(IniFile, LongValueGivesItsFirst2047Characters) {
   std::string value;
-  for (int i = 0; i < 3000; ++i) value += static_cast<char>('a' + i % 26);
+  for (int i = 0; i < 3000; ++i)
+    value += static_cast<char>('a' + i % 26);
   WriteFileBytes(FPath, "[Registre OpenTrack]\r\nPath=" + value + "\r\n");
   TIniFile ini(FPath);
   const std::wstring read = ini.ReadString(kSection, L"Path", kDefault);

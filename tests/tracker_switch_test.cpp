@@ -121,9 +121,8 @@ TEST_F(TrackerDisabled, EmptyZeroByteAndNulFirstValues) {
   SetPath(L"");
   FSwitch.FormCreate(nullptr);
   ExpectDisabled();
-  EXPECT_EQ(FView.Log, (std::vector<std::wstring>{L"show", L"font 4278190088",
-                                                  L"caption Désactivé", L"color 255",
-                                                  L"button Activer"}));
+  EXPECT_EQ(FView.Log, (std::vector<std::wstring>{L"show", L"font 4278190088", L"caption Désactivé",
+                                                  L"color 255", L"button Activer"}));
   for (const DWORD type : std::initializer_list<DWORD>{REG_DWORD, REG_BINARY, REG_SZ}) {
     SetPathBytes(type, nullptr, 0);
     FSwitch.TestRegistre(nullptr);
@@ -227,7 +226,7 @@ TEST_F(TrackerEnabled, ClickActsOnCaptionShownNotOnRegistry) {
   ExpectDisabled();
   EXPECT_EQ(PathValue().Data, StringBytes(L""));
 
-  SetPath(L"F:/autre/");  // and on again, elsewhere
+  SetPath(L"F:/autre/");          // and on again, elsewhere
   FSwitch.Button1Click(nullptr);  // the window showed Disabled: switch on
   ExpectEnabled();
   EXPECT_EQ(PathValue().Data, StringBytes(L"E:/ot/"));

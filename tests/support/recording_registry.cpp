@@ -14,8 +14,7 @@ std::wstring Hex(REGSAM mask) {
 }  // namespace
 
 struct RecordingThunks {
-  static LONG WINAPI OpenKeyEx(HKEY base, LPCWSTR sub, DWORD options, REGSAM access,
-                               PHKEY result) {
+  static LONG WINAPI OpenKeyEx(HKEY base, LPCWSTR sub, DWORD options, REGSAM access, PHKEY result) {
     RecordingRegistry& r = *gRecorder;
     const std::wstring call =
         L"RegOpenKeyExW(" + r.NameOf(base) + L", \"" + sub + L"\", " + Hex(access) + L")";
@@ -29,9 +28,9 @@ struct RecordingThunks {
     return code;
   }
 
-  static LONG WINAPI CreateKeyEx(HKEY base, LPCWSTR sub, DWORD reserved, LPWSTR cls,
-                                 DWORD options, REGSAM access, LPSECURITY_ATTRIBUTES sa,
-                                 PHKEY result, LPDWORD disposition) {
+  static LONG WINAPI CreateKeyEx(HKEY base, LPCWSTR sub, DWORD reserved, LPWSTR cls, DWORD options,
+                                 REGSAM access, LPSECURITY_ATTRIBUTES sa, PHKEY result,
+                                 LPDWORD disposition) {
     RecordingRegistry& r = *gRecorder;
     const std::wstring call =
         L"RegCreateKeyExW(" + r.NameOf(base) + L", \"" + sub + L"\", " + Hex(access) + L")";
@@ -39,8 +38,8 @@ struct RecordingThunks {
       r.Record(call + L" = " + std::to_wstring(r.FullAccessResult));
       return r.FullAccessResult;
     }
-    const LONG code = RegCreateKeyExW(base, sub, reserved, cls, options, access,
-                                      sa, result, disposition);
+    const LONG code =
+        RegCreateKeyExW(base, sub, reserved, cls, options, access, sa, result, disposition);
     r.Record(call + L" = " + std::to_wstring(code));
     if (code == ERROR_SUCCESS) r.FHandles.push_back(*result);
     return code;
@@ -84,8 +83,8 @@ struct RecordingThunks {
 
 namespace {
 const RegistryFunctions kRecordingFunctions = {
-    RecordingThunks::OpenKeyEx,    RecordingThunks::CreateKeyEx, RecordingThunks::QueryValueEx,
-    RecordingThunks::SetValueEx,   RecordingThunks::CloseKey,    RecordingThunks::FlushKey,
+    RecordingThunks::OpenKeyEx,  RecordingThunks::CreateKeyEx, RecordingThunks::QueryValueEx,
+    RecordingThunks::SetValueEx, RecordingThunks::CloseKey,    RecordingThunks::FlushKey,
 };
 }  // namespace
 

@@ -18,9 +18,9 @@ bool RawKeyExists(HKEY root, const std::wstring& subKey) {
 void SetRawValue(HKEY root, const std::wstring& subKey, const std::wstring& name, DWORD type,
                  const void* data, DWORD bytes) {
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                            nullptr),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+      ERROR_SUCCESS);
   EXPECT_EQ(RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), bytes),
             ERROR_SUCCESS);
   RegCloseKey(key);

@@ -26,7 +26,8 @@ void SetRawString(HKEY root, const std::wstring& subKey, const std::wstring& nam
 [[nodiscard]] std::vector<BYTE> StringBytes(const std::wstring& text);
 
 inline const std::wstring kScratchKey = L"Software\\TrelvaneTests";
-inline const std::wstring kTrackerSubKey = L"SOFTWARE\\NaturalPoint\\NaturalPoint\\NPClient Location";
+inline const std::wstring kTrackerSubKey =
+    L"SOFTWARE\\NaturalPoint\\NaturalPoint\\NPClient Location";
 
 // Each case starts with no scratch key.
 class ScratchKeyTest : public testing::Test {
