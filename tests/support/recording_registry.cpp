@@ -14,35 +14,31 @@ std::wstring Hex(REGSAM mask) {
 }  // namespace
 
 struct RecordingThunks {
-  static LONG WINAPI OpenKeyEx(HKEY base, LPCWSTR sub, DWORD options, REGSAM access, PHKEY result) {
+  // Opening and creating share the recording, the handle naming and the injected refusal.
+  template <typename Open>
+  static LONG RecordOpening(const wchar_t* function, HKEY base, LPCWSTR sub, REGSAM access,
+                            PHKEY result, Open open) {
     RecordingRegistry& r = *gRecorder;
-    const std::wstring call =
-        L"RegOpenKeyExW(" + r.NameOf(base) + L", \"" + sub + L"\", " + Hex(access) + L")";
-    if (r.FullAccessResult != ERROR_SUCCESS && access == KEY_ALL_ACCESS) {
-      r.Record(call + L" = " + std::to_wstring(r.FullAccessResult));
-      return r.FullAccessResult;
-    }
-    const LONG code = RegOpenKeyExW(base, sub, options, access, result);
+    const std::wstring call = std::wstring(function) + L"(" + r.NameOf(base) + L", \"" + sub +
+                              L"\", " + Hex(access) + L")";
+    const bool refused = r.FullAccessResult != ERROR_SUCCESS && access == KEY_ALL_ACCESS;
+    const LONG code = refused ? r.FullAccessResult : open();
     r.Record(call + L" = " + std::to_wstring(code));
     if (code == ERROR_SUCCESS) r.FHandles.push_back(*result);
     return code;
   }
 
+  static LONG WINAPI OpenKeyEx(HKEY base, LPCWSTR sub, DWORD options, REGSAM access, PHKEY result) {
+    return RecordOpening(L"RegOpenKeyExW", base, sub, access, result,
+                         [&] { return RegOpenKeyExW(base, sub, options, access, result); });
+  }
+
   static LONG WINAPI CreateKeyEx(HKEY base, LPCWSTR sub, DWORD reserved, LPWSTR cls, DWORD options,
                                  REGSAM access, LPSECURITY_ATTRIBUTES sa, PHKEY result,
                                  LPDWORD disposition) {
-    RecordingRegistry& r = *gRecorder;
-    const std::wstring call =
-        L"RegCreateKeyExW(" + r.NameOf(base) + L", \"" + sub + L"\", " + Hex(access) + L")";
-    if (r.FullAccessResult != ERROR_SUCCESS && access == KEY_ALL_ACCESS) {
-      r.Record(call + L" = " + std::to_wstring(r.FullAccessResult));
-      return r.FullAccessResult;
-    }
-    const LONG code =
-        RegCreateKeyExW(base, sub, reserved, cls, options, access, sa, result, disposition);
-    r.Record(call + L" = " + std::to_wstring(code));
-    if (code == ERROR_SUCCESS) r.FHandles.push_back(*result);
-    return code;
+    return RecordOpening(L"RegCreateKeyExW", base, sub, access, result, [&] {
+      return RegCreateKeyExW(base, sub, reserved, cls, options, access, sa, result, disposition);
+    });
   }
 
   static LONG WINAPI QueryValueEx(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type,
