@@ -3,6 +3,53 @@
 #include <windows.h>
 
 #include <array>
+#include <string>
+
+#include "base/unique_handle.h"
+
+namespace {
+
+constexpr char kUtf16Mark[] = {'\xFF', '\xFE'};
+
+// Whether the ANSI code page can hold the text: the profile functions write a
+// file without a byte-order mark in that code page, replacing the rest by '?'.
+bool FitsAnsiCodePage(const std::wstring& text) {
+  if (text.empty()) return true;
+  BOOL lossy = FALSE;
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()),
+                      nullptr, 0, nullptr, &lossy);
+  return !lossy;
+}
+
+std::string ReadWholeFile(HANDLE file) {
+  std::string bytes(GetFileSize(file, nullptr), '\0');
+  DWORD read = 0;
+  if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) return {};
+  bytes.resize(read);
+  return bytes;
+}
+
+// The profile functions keep a file that starts with the UTF-16 mark in UTF-16.
+// An existing ANSI file is converted whole, so none of its entries is lost.
+void MakeUnicodeFile(const std::wstring& fileName) {
+  HANDLE opened = CreateFileW(fileName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (opened == INVALID_HANDLE_VALUE) return;  // the write that follows reports the failure
+  const UniqueKernelHandle file(opened);
+  const std::string ansi = ReadWholeFile(file.get());
+  if (ansi.size() >= 2 && ansi.compare(0, 2, kUtf16Mark, 2) == 0) return;
+  std::wstring wide(ansi.size(), L'\0');
+  wide.resize(MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
+                                  wide.data(), static_cast<int>(wide.size())));
+  std::string content(kUtf16Mark, 2);
+  content.append(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
+  DWORD written = 0;
+  SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN);
+  WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+  SetEndOfFile(file.get());
+}
+
+}  // namespace
 
 TIniFile::~TIniFile() { UpdateFile(); }
 
@@ -17,6 +64,11 @@ std::wstring TIniFile::ReadString(const std::wstring& Section, const std::wstrin
 
 void TIniFile::WriteString(const std::wstring& Section, const std::wstring& Ident,
                            const std::wstring& Value) {
+  // A folder such as C:\Users\Дмитрий\ would come back as C:\Users\???????\.
+  if (!FitsAnsiCodePage(Section + Ident + Value)) {
+    UpdateFile();  // the profile functions must not write back a stale cached copy
+    MakeUnicodeFile(FFileName);
+  }
   // An empty value is written as an empty entry; a null pointer would delete it.
   if (!WritePrivateProfileStringW(Section.c_str(), Ident.c_str(), Value.c_str(), FFileName.c_str()))
     throw EIniFileException(FormatMessageText(L"Impossible d'écrire dans %s", FFileName));

@@ -60,6 +60,25 @@ TEST_F(IniFile, WrittenValuesReadBackTheSame) {
   EXPECT_NE(ReadFileBytes(FPath).find("Path="), std::string::npos);
 }
 
+TEST_F(IniFile, TextOutsideTheAnsiCodePageSurvives) {
+  const std::wstring folder = L"C:\\Users\\\u0414\u043C\u0438\u0442\u0440\u0438\u0439\\modules\\";
+  {
+    TIniFile ini(FPath);
+    ini.WriteString(kSection, L"Path", folder);
+    EXPECT_EQ(ini.ReadString(kSection, L"Path", kDefault), folder);
+  }
+  // An existing ANSI file keeps every entry when it has to become Unicode.
+  WriteFileBytes(FPath, "[Autre]\r\nCl\xE9=\xE9t\xE9\r\n[Registre OpenTrack]\r\nPath=C:/a/\r\n");
+  TIniFile ini(FPath);
+  ini.WriteString(kSection, L"Path", folder);
+  EXPECT_EQ(ini.ReadString(kSection, L"Path", kDefault), folder);
+  EXPECT_EQ(ini.ReadString(L"Autre", L"Cl\u00E9", L""), L"\u00E9t\u00E9");
+  // Plain text keeps the file as the profile functions make it.
+  TIniFile plain(FFolder.File(L"plain.ini"));
+  plain.WriteString(kSection, L"Path", L"C:/b/");
+  EXPECT_EQ(ReadFileBytes(FFolder.File(L"plain.ini")).substr(0, 1), "[");
+}
+
 TEST_F(IniFile, WriteIntoMissingFolderRaisesWithFullPath) {
   const std::wstring path = FFolder.File(L"absent\\Trelvane.ini");
   TIniFile ini(path);
