@@ -1,0 +1,169 @@
+#include "base/module_path.h"
+#include "sweep/sweep_fixture.h"
+
+namespace sweep {
+namespace {
+
+class SweepFaults : public SweepTest {};
+// Run only inside a copy of this executable that SweepFaults starts.
+class SweepFaultsChild : public SweepTest {};
+
+const std::string kPrevious = "[Registre OpenTrack]\r\nPath=E:/ancien/\r\n";
+const wchar_t kChildVariable[] = L"TRELVANE_SWEEP_CHILD";
+
+std::wstring WriteError() { return L"Impossible d'écrire dans " + SettingsFilePath(); }
+
+struct ProcessHandles {
+  PROCESS_INFORMATION Info{};
+  ~ProcessHandles() {
+    if (Info.hThread) CloseHandle(Info.hThread);
+    if (Info.hProcess) CloseHandle(Info.hProcess);
+  }
+};
+
+bool Start(const std::wstring& exe, const std::wstring& arguments, ProcessHandles& process) {
+  std::wstring command = L"\"" + exe + L"\" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  return CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &process.Info);
+}
+
+// Another process holds the file open with no sharing while this object lives.
+class ForeignLock {
+ public:
+  explicit ForeignLock(const std::wstring& path) {
+    const std::wstring tag = std::to_wstring(GetCurrentProcessId());
+    const std::wstring readyName = L"TrelvaneSweepReady" + tag;
+    const std::wstring releaseName = L"TrelvaneSweepRelease" + tag;
+    FReady = CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
+    FRelease = CreateEventW(nullptr, TRUE, FALSE, releaseName.c_str());
+    const std::wstring locker = FolderPart(ExecutablePath()) + L"sweep_locker.exe";
+    if (!Start(locker, L"\"" + path + L"\" " + readyName + L" " + releaseName, FProcess)) return;
+    const HANDLE waits[] = {FReady, FProcess.Info.hProcess};
+    FHeld = WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0;
+  }
+  ~ForeignLock() {
+    SetEvent(FRelease);
+    if (FProcess.Info.hProcess) WaitForSingleObject(FProcess.Info.hProcess, 30000);
+    CloseHandle(FRelease);
+    CloseHandle(FReady);
+  }
+  ForeignLock(const ForeignLock&) = delete;
+  ForeignLock& operator=(const ForeignLock&) = delete;
+  [[nodiscard]] bool Held() const { return FHeld; }
+
+ private:
+  HANDLE FReady = nullptr;
+  HANDLE FRelease = nullptr;
+  ProcessHandles FProcess;
+  bool FHeld = false;
+};
+
+void ExpectEnabled(const RecordingView& view) {
+  EXPECT_EQ(view.StateCaption, L"Activé");
+  EXPECT_EQ(view.StateColor, ui::clGreen);
+  EXPECT_EQ(view.Caption, L"Désactiver");
+}
+
+void ExpectDisabled(const RecordingView& view) {
+  EXPECT_EQ(view.StateCaption, L"Désactivé");
+  EXPECT_EQ(view.StateColor, ui::clRed);
+  EXPECT_EQ(view.Caption, L"Activer");
+}
+
+// Switching on from Disabled while a real DACL refuses writing: the window
+// keeps its state, and neither the registry nor the settings file changes.
+TEST_F(SweepFaults, ReadOnlyKeyDuringToggleOn) {
+  SetSettings(kPrevious);
+  SetPathText(L"");
+  FSwitch.FormCreate(nullptr);
+  MakeKeyReadOnly(HKEY_CURRENT_USER, kTrackerSubKey);
+  FView.Log.clear();
+  EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }),
+            L"Echec à la définition des données pour 'Path'");
+  EXPECT_TRUE(FView.Log.empty());
+  ExpectDisabled(FView);
+  EXPECT_EQ(SettingsBytes(), kPrevious);
+
+  MakeKeyWritable(HKEY_CURRENT_USER, kTrackerSubKey);
+  EXPECT_EQ(PathValue().Data, StringBytes(L""));
+  EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), L"");
+  ExpectEnabled(FView);
+  EXPECT_EQ(PathValue().Data, StringBytes(L"E:/ancien/"));
+}
+
+// The write at start-up and the one after switching on, each while another
+// process holds the file with no sharing.
+TEST_F(SweepFaults, SettingsFileLockedByAnotherProcess) {
+  SetSettings(kPrevious);
+  SetPathText(L"F:/nouveau/");
+  {
+    ForeignLock lock(SettingsFilePath());
+    ASSERT_TRUE(lock.Held());
+    EXPECT_EQ(ErrorOf([&] { FSwitch.FormCreate(nullptr); }), WriteError());
+    ExpectEnabled(FView);
+    EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), L"");  // off needs no file
+    ExpectDisabled(FView);
+
+    // An unreadable file reads as missing: the default goes to the registry.
+    wchar_t contract[2048];
+    GetPrivateProfileStringW(tracker::kSettingsSection.c_str(), tracker::kSettingsKey.c_str(),
+                             tracker::kDefaultFolder.c_str(), contract, 2048,
+                             SettingsFilePath().c_str());
+    EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), WriteError());
+    ExpectEnabled(FView);
+    EXPECT_EQ(Regval, contract);
+    EXPECT_EQ(PathValue().Data, StringBytes(contract));
+  }
+  EXPECT_EQ(SettingsBytes(), kPrevious);
+  EXPECT_EQ(FreshRememberedPath(), L"E:/ancien/");
+}
+
+// The folder of the running executable disappears: a copy of this executable
+// runs SweepFaultsChild from a folder of its own, which the case moves away.
+TEST_F(SweepFaults, SettingsFolderMissing) {
+  TempFolder temp;
+  const std::wstring folder = temp.File(L"run");
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  const std::wstring copy = folder + L"\\trelvane_sweep.exe";
+  ASSERT_TRUE(CopyFileW(ExecutablePath().c_str(), copy.c_str(), FALSE));
+
+  SetEnvironmentVariableW(kChildVariable, L"1");
+  ProcessHandles child;
+  const bool started = Start(copy, L"--gtest_filter=SweepFaultsChild.*", child);
+  SetEnvironmentVariableW(kChildVariable, nullptr);
+  ASSERT_TRUE(started);
+  WaitForSingleObject(child.Info.hProcess, INFINITE);
+  DWORD status = 1;
+  GetExitCodeProcess(child.Info.hProcess, &status);
+  EXPECT_EQ(status, 0u) << "the copy's own failures are printed above";
+  EXPECT_FALSE(FileExists(folder + L".absent"));
+}
+
+TEST_F(SweepFaultsChild, SettingsFolderMissing) {
+  if (!GetEnvironmentVariableW(kChildVariable, nullptr, 0))
+    GTEST_SKIP() << "started by SweepFaults";
+  std::wstring folder = FolderPart(ExecutablePath());
+  folder.pop_back();
+  const std::wstring away = folder + L".absent";
+  SetSettings(kPrevious);
+  SetPathText(L"F:/nouveau/");
+  ASSERT_TRUE(MoveFileW(folder.c_str(), away.c_str())) << GetLastError();
+  EXPECT_FALSE(FileExists(SettingsFilePath()));
+
+  EXPECT_EQ(ErrorOf([&] { FSwitch.FormCreate(nullptr); }), WriteError());
+  ExpectEnabled(FView);
+  EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), L"");
+  ExpectDisabled(FView);
+  EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), WriteError());
+  ExpectEnabled(FView);
+  EXPECT_EQ(PathValue().Data, StringBytes(tracker::kDefaultFolder));  // nothing to read it from
+  Close();
+
+  ASSERT_TRUE(MoveFileW(away.c_str(), folder.c_str())) << GetLastError();
+  EXPECT_EQ(SettingsBytes(), kPrevious);
+}
+
+}  // namespace
+}  // namespace sweep

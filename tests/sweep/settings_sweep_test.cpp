@@ -1,0 +1,65 @@
+#include <cstdio>
+
+#include "sweep/sweep_fixture.h"
+
+namespace sweep {
+namespace {
+
+class SweepSettings : public SweepTest {};
+
+// The profile-string contract: what a read into 2048 characters returns.
+std::wstring DirectRead() {
+  wchar_t buffer[2048];
+  const DWORD copied = GetPrivateProfileStringW(
+      tracker::kSettingsSection.c_str(), tracker::kSettingsKey.c_str(),
+      tracker::kDefaultFolder.c_str(), buffer, 2048, SettingsFilePath().c_str());
+  return std::wstring(buffer, copied);
+}
+
+TEST_F(SweepSettings, GeneratedFilesReachTheRegistryAsTheProfileRulesSay) {
+  Rng rng(kSeed ^ 0x1E1);
+  const std::vector<SettingsCase> cases = GenerateSettingsCases(rng);
+  std::size_t modelled = 0, defaulted = 0, truncated = 0;
+  for (const SettingsCase& file : cases) {
+    SCOPED_TRACE(file.Label);
+    SetPathText(L"");
+    SetSettings(file.Bytes);
+    ASSERT_EQ(ErrorOf([&] { FSwitch.FormCreate(nullptr); }), L"");
+    ASSERT_EQ(FView.Caption, L"Activer");
+
+    const std::wstring direct = DirectRead();
+    ForgetCachedSettings();  // the toggle must read the file itself
+    std::wstring expected = direct;
+    if (file.Predictable) {
+      const std::optional<std::wstring> model = ModelProfileRead(
+          file.Bytes, tracker::kSettingsSection, tracker::kSettingsKey, tracker::kDefaultFolder);
+      if (model) {
+        ++modelled;
+        expected = *model;
+        EXPECT_TRUE(direct == expected) << Shorten(direct) << " vs " << Shorten(expected);
+      }
+    }
+    defaulted += expected == tracker::kDefaultFolder;
+    truncated += expected.size() >= 2046;
+    EXPECT_LE(expected.size(), 2047u);
+
+    EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), L"");
+    const RawValue stored = PathValue();
+    EXPECT_EQ(stored.Type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(stored.Data, StringBytes(expected));
+    EXPECT_EQ(Regval, expected) << Shorten(Regval) << " vs " << Shorten(expected);
+    EXPECT_EQ(FView.StateCaption, expected.empty() ? L"Désactivé" : L"Activé");
+    Close();
+    if (HasFatalFailure()) return;
+  }
+  std::printf("%zu settings files: %zu modelled, %zu gave the default, %zu cut to the buffer\n",
+              cases.size(), modelled, defaulted, truncated);
+  // The generator must reach the interesting ground, or the sweep proves little.
+  EXPECT_GT(modelled, 300u);
+  EXPECT_GT(defaulted, 30u);
+  EXPECT_GT(truncated, 30u);
+  EXPECT_GT(cases.size() - defaulted, 150u);
+}
+
+}  // namespace
+}  // namespace sweep

@@ -1,0 +1,22 @@
+// sweep_locker FILE READY_EVENT RELEASE_EVENT
+// Opens FILE with no sharing, signals READY_EVENT, and holds the file until
+// RELEASE_EVENT is signalled (or a minute has passed, should the test die).
+#include <windows.h>
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 4) return 2;
+  HANDLE file = CreateFileW(argv[1], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 3;
+  HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[2]);
+  HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, argv[3]);
+  int status = 4;
+  if (ready && release) {
+    SetEvent(ready);
+    status = WaitForSingleObject(release, 60000) == WAIT_OBJECT_0 ? 0 : 5;
+  }
+  if (release) CloseHandle(release);
+  if (ready) CloseHandle(ready);
+  CloseHandle(file);
+  return status;
+}

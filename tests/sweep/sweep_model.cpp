@@ -1,0 +1,495 @@
+#include "sweep/sweep_model.h"
+
+#include <algorithm>
+
+namespace sweep {
+
+std::uint64_t Rng::Next() {
+  std::uint64_t z = (FState += 0x9E3779B97F4A7C15);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EB;
+  return z ^ (z >> 31);
+}
+
+namespace {
+
+const std::vector<DWORD> kRegistryTypes = [] {
+  std::vector<DWORD> types;
+  for (DWORD type = 0; type <= 20; ++type)
+    types.push_back(type);
+  for (const DWORD high : {21UL, 0x100UL, 0x7FFFFFFFUL, 0x80000000UL, 0xFFFFFFFFUL})
+    types.push_back(high);
+  return types;
+}();
+
+constexpr std::size_t kMaxValueBytes = 64 * 1024;
+
+std::vector<BYTE> RandomBytes(Rng& rng, std::size_t count) {
+  std::vector<BYTE> bytes(count);
+  for (BYTE& b : bytes)
+    b = static_cast<BYTE>(rng.Next());
+  return bytes;
+}
+
+std::size_t RandomSize(Rng& rng) {
+  switch (rng.Between(0, 9)) {
+    case 0:
+    case 1:
+    case 2:
+    case 3: return rng.Between(0, 64);
+    case 4:
+    case 5:
+    case 6: return rng.Between(65, 4096);
+    case 7:
+    case 8: return rng.Between(4097, kMaxValueBytes);
+    default: return rng.Pick(std::vector<std::size_t>{65536, 65535, 65534, 32769, 4095, 4097});
+  }
+}
+
+// Text pieces a hostile or merely unusual "Path" is made of.
+std::wstring RandomTextPiece(Rng& rng, bool lineBreaks) {
+  static const std::vector<std::wstring> unusual = {L"\u00E9",
+                                                    L"\u4E2D",
+                                                    L"\u2000",
+                                                    L"\u3000",
+                                                    L"\u00A0",
+                                                    L"\uFEFF",
+                                                    std::wstring(1, wchar_t(0xD800)),
+                                                    std::wstring(1, wchar_t(0xDC00)),
+                                                    L"\uFFFF",
+                                                    L"\u0085",
+                                                    L"\u2028",
+                                                    L"\u001A",
+                                                    L"\u0001",
+                                                    L"\u007F"};
+  static const std::vector<std::wstring> breaks = {L"\r",
+                                                   L"\n",
+                                                   L"\r\n",
+                                                   L"\n\r",
+                                                   L"\n[Section]\nkey=v",
+                                                   L"\r\n[Registre OpenTrack]\r\nPath=injecte",
+                                                   L"\r\nPath=autre"};
+  switch (rng.Between(0, lineBreaks ? 7 : 6)) {
+    case 0:
+    case 1: {
+      std::wstring run(rng.Between(1, 24), L' ');
+      for (wchar_t& c : run)
+        c = static_cast<wchar_t>(rng.Between(0x21, 0x7E));
+      return run;
+    }
+    case 2: return L"C:\\Program Files (x86)\\opentrack\\modules\\";
+    case 3: return rng.Pick(unusual);
+    case 4: return rng.Chance(50) ? L" " : L"\t";
+    case 5: return rng.Chance(50) ? L"\"" : L"'";
+    case 6: return rng.Chance(80) ? L"=" : std::wstring(1, L'\0');
+    default: return rng.Pick(breaks);
+  }
+}
+
+std::wstring RandomText(Rng& rng) {
+  const bool lineBreaks = rng.Chance(40);
+  std::size_t target = 0;
+  switch (rng.Between(0, 9)) {
+    case 0:
+    case 1:
+    case 2:
+    case 3:
+    case 4: target = rng.Between(0, 40); break;
+    case 5:
+    case 6:
+    case 7: target = rng.Between(41, 2100); break;
+    default: target = rng.Between(2101, 32766);
+  }
+  std::wstring text;
+  while (text.size() < target) {
+    if (target - text.size() > 64 && rng.Chance(70)) {  // long stretches of plain text
+      std::wstring run(std::min<std::size_t>(target - text.size(), rng.Between(64, 4096)), L'a');
+      for (wchar_t& c : run)
+        c = static_cast<wchar_t>(rng.Between(0x20, 0x7E));
+      text += run;
+    } else {
+      text += RandomTextPiece(rng, lineBreaks);
+    }
+  }
+  if (rng.Chance(15)) text = L"\"" + text + L"\"";
+  // Blanks of every kind at the ends: some the profile functions trim, some not.
+  static const std::vector<std::wstring> pads = {L"  ",     L"\t",     L"\u00A0", L"\u3000",
+                                                 L"\u2000", L"\u001A", L"\u000B", L"\u0085"};
+  if (rng.Chance(25)) text = rng.Pick(pads) + text + rng.Pick(pads);
+  return text;
+}
+
+std::vector<BYTE> TextBytes(Rng& rng, const std::wstring& text) {
+  const auto* first = reinterpret_cast<const BYTE*>(text.data());
+  std::vector<BYTE> bytes(first, first + text.size() * sizeof(wchar_t));
+  if (rng.Chance(70)) bytes.insert(bytes.end(), {0, 0});        // the terminator
+  if (rng.Chance(15)) bytes.push_back(static_cast<BYTE>('Z'));  // an odd byte count
+  if (bytes.size() > kMaxValueBytes) bytes.resize(kMaxValueBytes - rng.Between(0, 1));
+  return bytes;
+}
+
+bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+
+std::wstring CString(const std::wstring& text) { return text.substr(0, text.find(L'\0')); }
+
+std::wstring Widen(UINT codePage, const std::string& bytes) {
+  if (bytes.empty()) return {};
+  const int count = static_cast<int>(bytes.size());
+  std::wstring text(MultiByteToWideChar(codePage, 0, bytes.data(), count, nullptr, 0), L'\0');
+  MultiByteToWideChar(codePage, 0, bytes.data(), count, text.data(), static_cast<int>(text.size()));
+  return text;
+}
+
+std::string Narrow(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int count = static_cast<int>(text.size());
+  std::string bytes(
+      WideCharToMultiByte(CP_ACP, 0, text.data(), count, nullptr, 0, nullptr, nullptr), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.data(), count, bytes.data(), static_cast<int>(bytes.size()),
+                      nullptr, nullptr);
+  return bytes;
+}
+
+std::wstring TrimBlanks(const std::wstring& text) {
+  std::size_t first = 0;
+  std::size_t last = text.size();
+  while (first < last && IsProfileBlank(text[first]))
+    ++first;
+  while (last > first && IsProfileBlank(text[last - 1]))
+    --last;
+  return text.substr(first, last - first);
+}
+
+bool SameNameIgnoringCase(const std::wstring& a, const std::wstring& b) {
+  const std::wstring left = CString(a);
+  return left.size() == b.size() &&
+         std::equal(left.begin(), left.end(), b.begin(), [](wchar_t x, wchar_t y) {
+           return (x < 0x80 ? towlower(x) : x) == (y < 0x80 ? towlower(y) : y);
+         });
+}
+
+// What the profile functions hand back for a stored value, into `room`
+// characters: a value quoted at both ends loses its quotes, and Wine drops the
+// last character once more when the quoted value fills the room exactly.
+std::wstring CopyEntry(const std::wstring& stored, std::size_t room) {
+  std::wstring value = CString(stored);
+  bool quoted = false;
+  if (value.size() >= 2 && (value[0] == L'"' || value[0] == L'\'') && value.back() == value[0]) {
+    quoted = true;
+    value.erase(0, 1);
+  }
+  std::wstring copied = value.substr(0, room - 1);
+  if (quoted && room >= value.size()) copied.pop_back();
+  return copied;
+}
+
+struct ProfileKey {
+  std::wstring Name;
+  std::optional<std::wstring> Value;  // none: a line without "="
+};
+struct ProfileSection {
+  std::wstring Name;
+  std::vector<ProfileKey> Keys;
+};
+
+std::vector<ProfileSection> ParseProfile(const std::wstring& text) {
+  std::vector<ProfileSection> sections(1);  // keys before any header
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t end = text.find_first_of(L"\r\n", at);
+    if (end == std::wstring::npos) end = text.size();
+    const std::wstring line = TrimBlanks(text.substr(at, end - at));
+    at = end + 1;
+    if (line.empty()) continue;
+    // The name ends at the line's last ']', and loses its blanks.
+    const std::size_t close = line.rfind(L']');
+    if (line[0] == L'[' && close != std::wstring::npos) {
+      sections.push_back({TrimBlanks(line.substr(1, close - 1)), {}});
+      continue;
+    }
+    const std::size_t equals = line.find(L'=');
+    if (equals == std::wstring::npos) {
+      sections.back().Keys.push_back({line, std::nullopt});
+    } else {
+      sections.back().Keys.push_back(
+          {TrimBlanks(line.substr(0, equals)), TrimBlanks(line.substr(equals + 1))});
+    }
+  }
+  return sections;
+}
+
+std::optional<std::wstring> DecodeProfile(const std::string& bytes) {
+  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) return Widen(CP_UTF8, bytes.substr(3));
+  if (bytes.rfind("\xFE\xFF", 0) == 0) return std::nullopt;
+  if (bytes.rfind("\xFF\xFE", 0) == 0) {
+    if (bytes.size() % 2 != 0) return std::nullopt;
+    std::wstring text((bytes.size() - 2) / 2, L'\0');
+    std::copy(bytes.begin() + 2, bytes.end(), reinterpret_cast<char*>(text.data()));
+    return text;
+  }
+  return Widen(CP_ACP, bytes);
+}
+
+}  // namespace
+
+std::vector<RegistryCase> GenerateRegistryCases(Rng& rng) {
+  std::vector<RegistryCase> cases;
+  for (const DWORD type : kRegistryTypes)
+    for (std::size_t size = 0; size <= 3; ++size)
+      cases.push_back({false, type, RandomBytes(rng, size)});
+  for (int i = 0; i < 440; ++i) {
+    RegistryCase value;
+    if (rng.Chance(3)) {
+      value.Absent = true;
+    } else {
+      value.Type = rng.Chance(55) ? static_cast<DWORD>(rng.Between(REG_SZ, REG_EXPAND_SZ))
+                                  : rng.Pick(kRegistryTypes);
+      const bool text = rng.Chance(IsStringType(value.Type) ? 70 : 30);
+      value.Data = text ? TextBytes(rng, RandomText(rng)) : RandomBytes(rng, RandomSize(rng));
+    }
+    cases.push_back(std::move(value));
+  }
+  return cases;
+}
+
+ExpectedEvaluation ModelEvaluation(const RegistryCase& value) {
+  if (value.Absent) return {Outcome::Missing, {}};
+  if (value.Data.empty()) return {Outcome::Disabled, {}};
+  if (!IsStringType(value.Type)) return {Outcome::TypeError, {}};
+  std::wstring text(value.Data.size() / 2, L'\0');
+  std::copy(value.Data.begin(), value.Data.begin() + text.size() * 2,
+            reinterpret_cast<BYTE*>(text.data()));
+  text = CString(text);
+  return {text.empty() ? Outcome::Disabled : Outcome::Enabled, text};
+}
+
+bool ViewModel::operator==(const ViewModel& other) const {
+  return StateCaption == other.StateCaption && StateColor == other.StateColor &&
+         StateFontColor == other.StateFontColor && ButtonCaption == other.ButtonCaption &&
+         ButtonVisible == other.ButtonVisible;
+}
+
+ViewModel ModelView(ViewModel view, const ExpectedEvaluation& evaluation) {
+  if (evaluation.Result == Outcome::Missing) {
+    view.StateCaption = L"Inexistant";
+    view.StateColor = ui::clBlack;
+    view.StateFontColor = ui::clWhite;
+    view.ButtonVisible = false;
+    return view;
+  }
+  view.ButtonVisible = true;
+  view.StateFontColor = ui::clWindowText;
+  if (evaluation.Result == Outcome::Disabled) {
+    view.StateCaption = L"Désactivé";
+    view.StateColor = ui::clRed;
+    view.ButtonCaption = L"Activer";
+  } else if (evaluation.Result == Outcome::Enabled) {
+    view.StateCaption = L"Activé";
+    view.StateColor = ui::clGreen;
+    view.ButtonCaption = L"Désactiver";
+  }
+  return view;
+}
+
+bool IsProfileBlank(wchar_t c) { return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x1A; }
+
+std::wstring ModelRememberedValue(const std::wstring& written, bool unicodeFile) {
+  const std::wstring stored = unicodeFile ? written : Widen(CP_ACP, Narrow(written));
+  return CopyEntry(TrimBlanks(CString(stored)), 1u << 20);
+}
+
+std::optional<std::wstring> ModelProfileRead(const std::optional<std::string>& file,
+                                             const std::wstring& section, const std::wstring& key,
+                                             const std::wstring& fallback) {
+  constexpr std::size_t kRoom = 2048;
+  if (!file) return CopyEntry(fallback, kRoom);
+  const std::optional<std::wstring> text = DecodeProfile(*file);
+  if (!text) return std::nullopt;
+  for (const ProfileSection& candidate : ParseProfile(*text)) {
+    if (!SameNameIgnoringCase(candidate.Name, section)) continue;
+    // Only the first matching section and its first matching key count.
+    for (const ProfileKey& entry : candidate.Keys) {
+      if (!SameNameIgnoringCase(entry.Name, key)) continue;
+      return CopyEntry(entry.Value ? *entry.Value : fallback, kRoom);
+    }
+    break;
+  }
+  return CopyEntry(fallback, kRoom);
+}
+
+std::vector<std::string> ProfileLines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  std::size_t at = 0;
+  while (at < bytes.size()) {
+    std::size_t end = bytes.find_first_of("\r\n", at);
+    if (end == std::string::npos) end = bytes.size();
+    if (end > at) lines.push_back(bytes.substr(at, end - at));
+    at = end + 1;
+  }
+  return lines;
+}
+
+// ---- Settings files ----
+
+namespace {
+
+std::string RandomIniValue(Rng& rng) {
+  std::size_t length = 0;
+  switch (rng.Between(0, 9)) {
+    case 0: length = 0; break;
+    case 1:
+    case 2:
+    case 3:
+    case 4: length = rng.Between(1, 40); break;
+    case 5: length = rng.Between(41, 600); break;
+    case 6:
+    case 7: length = rng.Between(2040, 2056); break;
+    default: length = rng.Between(2057, 3000);
+  }
+  std::string value(length, 'a');
+  for (char& c : value) {
+    const std::size_t kind = rng.Between(0, 99);
+    if (kind < 70)
+      c = static_cast<char>(rng.Between(0x21, 0x7E));
+    else if (kind < 80)
+      c = rng.Chance(70) ? ' ' : '\t';
+    else if (kind < 86)
+      c = rng.Chance(50) ? '"' : '\'';
+    else if (kind < 96)
+      c = static_cast<char>(rng.Between(0x80, 0xFF));
+    else if (kind < 98)
+      c = '\x1A';
+    else
+      c = static_cast<char>(rng.Between(1, 8));
+  }
+  if (rng.Chance(20)) {
+    const char quote = rng.Chance(50) ? '"' : '\'';
+    value = quote + value + quote;
+  }
+  static const std::vector<std::string> pads = {" \t", "  ", "\xA0", "\x1A", "\x0B\x0C", "\x85"};
+  if (rng.Chance(25)) value = rng.Pick(pads) + value + rng.Pick(pads);
+  return value;
+}
+
+std::string RandomIniLine(Rng& rng) {
+  static const std::vector<std::string> targetHeaders = {
+      "[Registre OpenTrack]",     "[registre opentrack]",   "[REGISTRE OPENTRACK] ; note",
+      "  [Registre OpenTrack]\t", "[Registre OpenTrack",    "[ Registre OpenTrack]",
+      "[Registre OpenTrack ]",    "[Registre OpenTrack]x=y"};
+  static const std::vector<std::string> otherHeaders = {"[Autre]", "[]", "[Registre]", "[Path]"};
+  static const std::vector<std::string> keyNames = {"Path",  "Path",  "Path",   "path",
+                                                    "PATH",  " Path", "Path\t", "Paths",
+                                                    ";Path", "Pa th", "",       "#Path"};
+  static const std::vector<std::string> separators = {"=", "=", " = ", "\t=", "==", ""};
+  switch (rng.Between(0, 9)) {
+    case 0:
+    case 1: return rng.Pick(targetHeaders);
+    case 2: return rng.Pick(otherHeaders);
+    case 3:
+    case 4:
+    case 5:
+    case 6: return rng.Pick(keyNames) + rng.Pick(separators) + RandomIniValue(rng);
+    case 7: return rng.Chance(50) ? "" : " \t ";
+    default: {
+      std::string junk(rng.Between(1, 60), 'x');
+      for (char& c : junk)
+        c = static_cast<char>(rng.Between(0x20, 0xFF));
+      return junk;
+    }
+  }
+}
+
+std::string RandomIniText(Rng& rng, std::size_t lines) {
+  static const std::vector<std::string> endings = {"\r\n", "\n", "\r", "\n\r", "\r\r\n"};
+  const std::size_t style = rng.Between(0, 3);  // CRLF, LF, CR only, or mixed
+  std::string text;
+  const bool planted = rng.Chance(70);
+  const std::size_t plantAt = rng.Between(0, lines);
+  for (std::size_t i = 0; i <= lines; ++i) {
+    if (planted && i == plantAt) {
+      text += "[Registre OpenTrack]" + endings[style == 3 ? 0 : style];
+      text += "Path=" + RandomIniValue(rng);
+    } else if (i < lines) {
+      text += RandomIniLine(rng);
+    } else {
+      break;
+    }
+    if (i < lines || rng.Chance(70)) text += style == 3 ? rng.Pick(endings) : endings[style];
+  }
+  return text;
+}
+
+std::string Utf16File(Rng& rng, const std::string& ansi, bool sprinkle) {
+  std::wstring text = Widen(CP_ACP, ansi);
+  static const std::vector<wchar_t> unusual = {0x00E9, 0x4E2D, 0x2000, 0x3000, 0x00A0, 0x0085};
+  if (sprinkle)
+    for (wchar_t& c : text)
+      if (c > 0x20 && c != L'=' && c != L'[' && c != L']' && rng.Chance(3)) c = rng.Pick(unusual);
+  std::string bytes = "\xFF\xFE";
+  bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+  return bytes;
+}
+
+std::string Utf8File(const std::string& ansi) {
+  const std::wstring text = Widen(CP_ACP, ansi);
+  std::string bytes(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                        nullptr, 0, nullptr, nullptr),
+                    '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                      static_cast<int>(bytes.size()), nullptr, nullptr);
+  return "\xEF\xBB\xBF" + bytes;
+}
+
+std::string Garbage(Rng& rng, std::size_t size) {
+  std::string bytes(size, '\0');
+  for (char& c : bytes)
+    c = static_cast<char>(rng.Next());
+  return bytes;
+}
+
+}  // namespace
+
+std::vector<SettingsCase> GenerateSettingsCases(Rng& rng) {
+  std::vector<SettingsCase> cases = {
+      {"missing", std::nullopt},
+      {"empty", std::string()},
+      {"BOM only", std::string("\xFF\xFE")},
+      {"UTF-8 BOM only", std::string("\xEF\xBB\xBF")},
+      {"header only, no newline", std::string("[Registre OpenTrack]")},
+      {"key, no newline", std::string("[Registre OpenTrack]\r\nPath=E:/ot/")},
+      {"empty value", std::string("[Registre OpenTrack]\r\nPath=\r\n")},
+      {"value of 3000", "[Registre OpenTrack]\r\nPath=" + std::string(3000, 'v') + "\r\n"},
+      {"quoted 2047", "[Registre OpenTrack]\nPath=\"" + std::string(2047, 'q') + "\"\n"},
+      {"quoted 2046", "[Registre OpenTrack]\nPath=\"" + std::string(2046, 'q') + "\"\n"},
+      {"CR only", std::string("[Autre]\rPath=non\r[Registre OpenTrack]\rPath=E:/cr/\r")},
+      {"second section ignored",
+       std::string("[Registre OpenTrack]\nAutre=1\n[Registre OpenTrack]\nPath=E:/deux/\n")},
+      {"key without equals first", std::string("[Registre OpenTrack]\nPath\nPath=E:/x/\n")},
+  };
+  for (int i = 0; i < 260; ++i)
+    cases.push_back({"ANSI #" + std::to_string(i), RandomIniText(rng, rng.Between(0, 14))});
+  for (int i = 0; i < 40; ++i)
+    cases.push_back({"UTF-16 #" + std::to_string(i),
+                     Utf16File(rng, RandomIniText(rng, rng.Between(0, 10)), rng.Chance(60))});
+  for (int i = 0; i < 15; ++i)
+    cases.push_back({"UTF-8 #" + std::to_string(i), Utf8File(RandomIniText(rng, 6))});
+  for (int i = 0; i < 4; ++i) {  // huge: the entry buried after a megabyte of other sections
+    std::string huge;
+    while (huge.size() < (1u << 20))
+      huge += "[S" + std::to_string(huge.size()) + "]\r\nPath=x\r\n";
+    const std::string entry = RandomIniText(rng, 3);
+    cases.push_back({"huge #" + std::to_string(i), i % 2 ? huge + entry : entry + huge});
+  }
+  for (int i = 0; i < 30; ++i) {
+    std::string bytes = Garbage(rng, rng.Between(1, 8192));
+    if (i % 2) bytes.insert(rng.Between(0, bytes.size()), "\r\n[Registre OpenTrack]\r\nPath=G\r\n");
+    cases.push_back({"garbage #" + std::to_string(i), bytes, false});
+  }
+  for (int i = 0; i < 6; ++i) {
+    std::string bytes = Utf16File(rng, RandomIniText(rng, 5), false) + "\x41";
+    cases.push_back({"odd UTF-16 #" + std::to_string(i), bytes, false});
+  }
+  return cases;
+}
+
+}  // namespace sweep
