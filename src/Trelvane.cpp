@@ -1,11 +1,14 @@
 #include "Trelvane.h"
 
+#include <shellapi.h>
+
 #include "base/module_path.h"
 
 std::unique_ptr<TRegistry> Registre;
 std::unique_ptr<TIniFile> FileIni;
 std::wstring Valeur;
 std::wstring Regval;
+TForm1* Form1 = nullptr;
 
 using namespace tracker;
 
@@ -68,3 +71,44 @@ void TTrackerSwitch::FormClose(ui::TObject* /*Sender*/, ui::TCloseAction& /*Acti
   Registre.reset();
   FileIni.reset();
 }
+
+// ---- TForm1
+
+void TForm1::Loaded() {
+  Image1 = Control<ui::TImage>(L"Image1");
+  LabelTitre = Control<ui::TLabel>(L"LabelTitre");
+  LabelEtat = Control<ui::TLabel>(L"LabelEtat");
+  Button1 = Control<ui::TButton>(L"Button1");
+}
+
+ui::TNotifyEvent TForm1::FindNotifyHandler(const std::wstring& Name) {
+  if (Name == L"FormCreate") return [this](ui::TObject* Sender) { FormCreate(Sender); };
+  if (Name == L"Button1Click") return [this](ui::TObject* Sender) { Button1Click(Sender); };
+  if (Name == L"Image1Click") return [this](ui::TObject* Sender) { Image1Click(Sender); };
+  return {};
+}
+
+ui::TCloseEvent TForm1::FindCloseHandler(const std::wstring& Name) {
+  if (Name == L"FormClose")
+    return [this](ui::TObject* Sender, ui::TCloseAction& Action) { FormClose(Sender, Action); };
+  return {};
+}
+
+void TForm1::FormCreate(ui::TObject* Sender) { FSwitch.FormCreate(Sender); }
+void TForm1::FormClose(ui::TObject* Sender, ui::TCloseAction& Action) {
+  FSwitch.FormClose(Sender, Action);
+}
+void TForm1::Button1Click(ui::TObject* Sender) { FSwitch.Button1Click(Sender); }
+void TForm1::TestRegistre(ui::TObject* Sender) { FSwitch.TestRegistre(Sender); }
+
+void TForm1::Image1Click(ui::TObject* /*Sender*/) {
+  // Whatever the shell makes of it is its own affair: the result is not shown.
+  ShellExecuteW(nullptr, L"OPEN", kWebSiteAddress, nullptr, nullptr, SW_SHOW);
+}
+
+void TForm1::SetStateCaption(const std::wstring& Caption) { LabelEtat->SetCaption(Caption); }
+void TForm1::SetStateColor(ui::TColor Color) { LabelEtat->SetColor(Color); }
+void TForm1::SetStateFontColor(ui::TColor Color) { LabelEtat->SetFontColor(Color); }
+void TForm1::SetButtonCaption(const std::wstring& Caption) { Button1->SetCaption(Caption); }
+void TForm1::SetButtonVisible(bool Visible) { Button1->SetVisible(Visible); }
+std::wstring TForm1::ButtonCaption() const { return Button1->Caption(); }

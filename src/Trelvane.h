@@ -5,6 +5,8 @@
 
 #include "registry_access.h"
 #include "settings_file.h"
+#include "ui/controls.h"
+#include "ui/form.h"
 #include "ui/types.h"
 
 // What the tracker switch needs of the main window.
@@ -57,3 +59,44 @@ extern std::unique_ptr<TRegistry> Registre;
 extern std::unique_ptr<TIniFile> FileIni;
 extern std::wstring Valeur;
 extern std::wstring Regval;
+
+// The author's web site, opened from the logo.
+inline const wchar_t kWebSiteAddress[] = L"https://www.faelorn.example/";
+
+// The program's window: the logo with the web link, the state of the tracker
+// entry and the toggle button. Built from its layout; the switch acts on it
+// through TrackerView.
+class TForm1 final : public ui::TForm, public TrackerView {
+ public:
+  TForm1() = default;
+
+  ui::TImage* Image1 = nullptr;
+  ui::TLabel* LabelTitre = nullptr;
+  ui::TLabel* LabelEtat = nullptr;
+  ui::TButton* Button1 = nullptr;
+
+  void FormCreate(ui::TObject* Sender);
+  void FormClose(ui::TObject* Sender, ui::TCloseAction& Action);
+  void Button1Click(ui::TObject* Sender);
+  void Image1Click(ui::TObject* Sender);
+  void TestRegistre(ui::TObject* Sender);
+
+  void SetStateCaption(const std::wstring& Caption) override;
+  void SetStateColor(ui::TColor Color) override;
+  void SetStateFontColor(ui::TColor Color) override;
+  void SetButtonCaption(const std::wstring& Caption) override;
+  void SetButtonVisible(bool Visible) override;
+  [[nodiscard]] std::wstring ButtonCaption() const override;
+
+ protected:
+  [[nodiscard]] std::wstring ClassName() const override { return L"TForm1"; }
+  [[nodiscard]] ui::TNotifyEvent FindNotifyHandler(const std::wstring& Name) override;
+  [[nodiscard]] ui::TCloseEvent FindCloseHandler(const std::wstring& Name) override;
+  void Loaded() override;
+
+ private:
+  TTrackerSwitch FSwitch{*this};
+};
+
+// The one main window; set before its creation handler runs.
+extern TForm1* Form1;

@@ -1,0 +1,39 @@
+#include <windows.h>
+
+#include "Trelvane.h"
+#include "base/exception.h"
+#include "ui/application.h"
+
+namespace {
+
+// Before the loop there is no window to own a box, and no title to trust yet.
+void ShowStartFailure(const std::wstring& message) noexcept {
+  MessageBoxW(nullptr, ui::ErrorBoxText(message).c_str(), L"Erreur d'application",
+              MB_OK | MB_ICONERROR | MB_TASKMODAL);
+}
+
+int RunProgram() {
+  ui::Application.Initialize();
+  ui::Application.MainFormOnTaskBar = true;
+  ui::Application.CreateForm(Form1);
+  return ui::Application.Run();
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
+                    int /*showCommand*/) {
+  int exitCode = 1;
+  try {
+    exitCode = RunProgram();
+  } catch (const Exception& error) {
+    ShowStartFailure(error.Message());
+  } catch (...) {
+    ShowStartFailure(L"Erreur inattendue au démarrage");
+  }
+  ui::Application.Finalize();
+  Form1 = nullptr;
+  Valeur.clear();
+  Regval.clear();
+  return exitCode;
+}

@@ -1,0 +1,299 @@
+#include "ui/controls.h"
+
+#include <commctrl.h>
+
+#include "ui/form.h"
+#include "ui/resource_data.h"
+
+namespace ui {
+
+namespace {
+
+TColor ReadColor(const std::wstring& property, const TLayoutValue& value) {
+  if (value.Kind == TLayoutValue::TKind::Integer) return static_cast<TColor>(value.Integer);
+  static const struct {
+    const wchar_t* Name;
+    TColor Color;
+  } kNamed[] = {
+      {L"clBlack", clBlack},          {L"clWhite", clWhite},   {L"clRed", clRed},
+      {L"clGreen", clGreen},          {L"clInfoBk", clInfoBk}, {L"clInfoText", clInfoText},
+      {L"clWindowText", clWindowText}};
+  const std::wstring& name = LayoutIdentifier(property, value);
+  for (const auto& named : kNamed)
+    if (name == named.Name) return named.Color;
+  ThrowLayoutError(property, L"couleur inconnue " + name);
+}
+
+BYTE ReadCharset(const std::wstring& property, const TLayoutValue& value) {
+  const std::wstring& name = LayoutIdentifier(property, value);
+  if (name == L"DEFAULT_CHARSET") return DEFAULT_CHARSET;
+  if (name == L"ANSI_CHARSET") return ANSI_CHARSET;
+  ThrowLayoutError(property, L"jeu de caractères inconnu " + name);
+}
+
+}  // namespace
+
+bool ReadFontLayoutProperty(TFont& font, const std::wstring& property, const TLayoutValue& value) {
+  if (property == L"Font.Name") {
+    font.Name = LayoutString(property, value);
+  } else if (property == L"Font.Height") {
+    font.Height = LayoutInteger(property, value);
+  } else if (property == L"Font.Charset") {
+    font.Charset = ReadCharset(property, value);
+  } else if (property == L"Font.Color") {
+    font.Color = ReadColor(property, value);
+  } else if (property == L"Font.Style") {
+    if (value.Kind != TLayoutValue::TKind::Set || (!value.Text.empty() && value.Text != L"fsBold"))
+      ThrowLayoutError(property, L"style de police inconnu");
+    font.Bold = value.Text == L"fsBold";
+  } else {
+    return false;
+  }
+  font.Changed();
+  return true;
+}
+
+TColor ReadLayoutColor(const std::wstring& property, const TLayoutValue& value) {
+  return ReadColor(property, value);
+}
+
+TControl::TControl(TForm& Owner, std::wstring Name) : FOwner(Owner), FName(std::move(Name)) {}
+
+void TControl::SetBounds(const TBounds& Bounds) {
+  Invalidate();
+  FBounds = Bounds;
+  BoundsChanged();
+  Invalidate();
+}
+
+void TControl::SetVisible(bool Visible) {
+  if (FVisible == Visible) return;
+  FVisible = Visible;
+  Invalidate();
+}
+
+TFont& TControl::Font() noexcept { return FParentFont ? FOwner.Font() : FFont; }
+
+HFONT TControl::FontHandle() { return Font().Handle(); }
+
+void TControl::Click() {
+  if (OnClick && !FOwner.Closed()) OnClick(this);
+}
+
+bool TControl::ReadFontProperty(const std::wstring& Property, const TLayoutValue& Value) {
+  if (Property.rfind(L"Font.", 0) != 0) return false;
+  if (FParentFont) {
+    FFont = TFont();
+    FParentFont = false;
+  }
+  return ReadFontLayoutProperty(FFont, Property, Value);
+}
+
+bool TControl::ReadProperty(const std::wstring& Property, const TLayoutValue& Value) {
+  if (Property == L"Left") {
+    FBounds.Left = LayoutInteger(Property, Value);
+  } else if (Property == L"Top") {
+    FBounds.Top = LayoutInteger(Property, Value);
+  } else if (Property == L"Width") {
+    FBounds.Width = LayoutInteger(Property, Value);
+  } else if (Property == L"Height") {
+    FBounds.Height = LayoutInteger(Property, Value);
+  } else if (Property == L"Visible") {
+    FVisible = LayoutBoolean(Property, Value);
+  } else if (Property == L"Hint") {
+    FHint = LayoutString(Property, Value);
+  } else if (Property == L"ShowHint") {
+    FShowHint = LayoutBoolean(Property, Value);
+  } else if (Property == L"Cursor") {
+    const std::wstring& cursor = LayoutIdentifier(Property, Value);
+    if (cursor != L"crDefault" && cursor != L"crHandPoint")
+      ThrowLayoutError(Property, L"curseur inconnu " + cursor);
+    FCursor = cursor == L"crHandPoint" ? TCursor::crHandPoint : TCursor::crDefault;
+  } else if (Property == L"OnClick") {
+    OnClick = FOwner.NotifyHandler(LayoutIdentifier(Property, Value));
+  } else {
+    return ReadFontProperty(Property, Value);
+  }
+  return true;
+}
+
+void TControl::ScaleBy(int Numerator, int Denominator) {
+  FBounds = ScaleBounds(FBounds, Numerator, Denominator);
+  if (!FParentFont) FFont.ScaleBy(Numerator, Denominator);
+  BoundsChanged();
+}
+
+void TControl::Invalidate() noexcept {
+  if (Handle() || !FOwner.Handle()) return;
+  const RECT box = FBounds.Rect();
+  InvalidateRect(FOwner.Handle(), &box, FALSE);
+}
+
+// ---- TLabel
+
+void TLabel::SetCaption(const std::wstring& Caption) {
+  if (Caption == FCaption) return;
+  FCaption = Caption;
+  AdjustSize();
+  Invalidate();
+}
+
+void TLabel::SetColor(TColor Color) {
+  FColor = Color;
+  Invalidate();
+}
+
+void TLabel::SetFontColor(TColor Color) {
+  Font().Color = Color;
+  Invalidate();
+}
+
+bool TLabel::ReadProperty(const std::wstring& Property, const TLayoutValue& Value) {
+  if (Property == L"Caption") {
+    FCaption = LayoutString(Property, Value);
+  } else if (Property == L"Color") {
+    FColor = ReadColor(Property, Value);
+  } else if (Property == L"Transparent") {
+    FTransparent = LayoutBoolean(Property, Value);
+  } else if (Property == L"AutoSize") {
+    FAutoSize = LayoutBoolean(Property, Value);
+  } else if (Property == L"Alignment") {
+    const std::wstring& alignment = LayoutIdentifier(Property, Value);
+    if (alignment != L"taLeftJustify" && alignment != L"taCenter")
+      ThrowLayoutError(Property, L"alignement inconnu " + alignment);
+    FAlignment = alignment == L"taCenter" ? TAlignment::taCenter : TAlignment::taLeftJustify;
+  } else if (Property == L"Layout") {
+    const std::wstring& layout = LayoutIdentifier(Property, Value);
+    if (layout != L"tlTop" && layout != L"tlCenter")
+      ThrowLayoutError(Property, L"disposition inconnue " + layout);
+    FLayout = layout == L"tlCenter" ? TTextLayout::tlCenter : TTextLayout::tlTop;
+  } else {
+    return TControl::ReadProperty(Property, Value);
+  }
+  return true;
+}
+
+SIZE TLabel::TextSize(HDC Dc) {
+  const SelectedObject font(Dc, FontHandle());
+  RECT measured{0, 0, 0, 0};
+  DrawTextW(Dc, FCaption.c_str(), static_cast<int>(FCaption.size()), &measured,
+            DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  return {measured.right - measured.left, measured.bottom - measured.top};
+}
+
+void TLabel::AdjustSize() {
+  if (!FAutoSize) return;
+  const WindowDc screen(nullptr);
+  const SIZE text = TextSize(screen.get());
+  TBounds bounds = Bounds();
+  bounds.Width = text.cx;
+  bounds.Height = text.cy;
+  SetBounds(bounds);
+}
+
+void TLabel::Paint(HDC Dc) {
+  const TBounds& box = Bounds();
+  if (!FTransparent) {
+    const UniqueHBrush background(CreateSolidBrush(ColorToRGB(FColor)));
+    const RECT whole{0, 0, box.Width, box.Height};
+    FillRect(Dc, &whole, background.get());
+  }
+  const SIZE text = TextSize(Dc);
+  const int top = FLayout == TTextLayout::tlCenter ? (box.Height - text.cy) / 2 : 0;
+  RECT line{0, top, box.Width, top + text.cy};
+  const SelectedObject font(Dc, FontHandle());
+  SetTextColor(Dc, ColorToRGB(Font().Color));
+  SetBkMode(Dc, TRANSPARENT);
+  // DT_NOCLIP: the box itself is the clip, so a long caption loses both ends.
+  const UINT align = FAlignment == TAlignment::taCenter ? DT_CENTER : DT_LEFT;
+  DrawTextW(Dc, FCaption.c_str(), static_cast<int>(FCaption.size()), &line,
+            align | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+}
+
+// ---- TImage
+
+bool TImage::ReadProperty(const std::wstring& Property, const TLayoutValue& Value) {
+  if (Property == L"Picture.Resource") {
+    FPictureResource = LayoutString(Property, Value);
+  } else if (Property == L"Picture.Format") {
+    FPicture.Load(ResourceData(FPictureResource), LayoutString(Property, Value));
+  } else {
+    return TControl::ReadProperty(Property, Value);
+  }
+  return true;
+}
+
+void TImage::Paint(HDC Dc) { FPicture.Draw(Dc, Bounds().Width, Bounds().Height); }
+
+// ---- TButton
+
+TButton::~TButton() {
+  if (FHandle) RemoveWindowSubclass(FHandle.get(), FocusWatch, 0);
+}
+
+void TButton::SetCaption(const std::wstring& Caption) {
+  FCaption = Caption;
+  if (FHandle) SetWindowTextW(FHandle.get(), FCaption.c_str());
+}
+
+void TButton::SetVisible(bool Visible) {
+  TControl::SetVisible(Visible);
+  if (!FHandle) return;
+  // Hidden while focused: the focus goes to the form, not to nowhere.
+  if (!Visible && GetFocus() == FHandle.get()) SetFocus(FOwner.Handle());
+  ShowWindow(FHandle.get(), Visible ? SW_SHOWNA : SW_HIDE);
+}
+
+bool TButton::ReadProperty(const std::wstring& Property, const TLayoutValue& Value) {
+  if (Property == L"Caption") {
+    FCaption = LayoutString(Property, Value);
+  } else if (Property == L"TabOrder") {
+    if (LayoutInteger(Property, Value) != 0) ThrowLayoutError(Property, L"un seul ordre : 0");
+  } else {
+    return TControl::ReadProperty(Property, Value);
+  }
+  return true;
+}
+
+void TButton::CreateHandle(HWND Parent, int Id) {
+  const TBounds& box = Bounds();
+  const DWORD style =
+      WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP | BS_PUSHBUTTON | (Visible() ? WS_VISIBLE : 0);
+  FHandle.reset(CreateWindowExW(
+      0, L"BUTTON", FCaption.c_str(), style, box.Left, box.Top, box.Width, box.Height, Parent,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id)), GetModuleHandleW(nullptr), nullptr));
+  if (!FHandle) throw Exception(L"Impossible de créer le bouton " + Name());
+  SetWindowSubclass(FHandle.get(), FocusWatch, 0, reinterpret_cast<DWORD_PTR>(this));
+  FontChanged();
+}
+
+void TButton::FontChanged() {
+  if (FHandle)
+    SendMessageW(FHandle.get(), WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), TRUE);
+}
+
+void TButton::SetDefaultLook(bool Default) noexcept {
+  if (FHandle)
+    SendMessageW(FHandle.get(), BM_SETSTYLE, Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+// Not BS_NOTIFY, which would report a quick second click as a double click
+// instead of a click: the focus is watched here instead.
+LRESULT CALLBACK TButton::FocusWatch(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam,
+                                     UINT_PTR /*Id*/, DWORD_PTR Button) noexcept {
+  const LRESULT result = DefSubclassProc(Window, Message, WParam, LParam);
+  if (Message == WM_SETFOCUS || Message == WM_KILLFOCUS)
+    reinterpret_cast<TButton*>(Button)->SetDefaultLook(Message == WM_SETFOCUS);
+  else if (Message == WM_NCDESTROY)
+    RemoveWindowSubclass(Window, FocusWatch, 0);
+  return result;
+}
+
+void TButton::BoundsChanged() {
+  const TBounds& box = Bounds();
+  if (FHandle)
+    SetWindowPos(FHandle.get(), nullptr, box.Left, box.Top, box.Width, box.Height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace ui

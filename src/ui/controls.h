@@ -1,0 +1,156 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "base/unique_handle.h"
+#include "ui/font.h"
+#include "ui/layout.h"
+#include "ui/picture.h"
+#include "ui/scale.h"
+#include "ui/types.h"
+
+namespace ui {
+
+class TForm;
+
+using TNotifyEvent = std::function<void(TObject* Sender)>;
+using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
+
+enum class TCursor { crDefault, crHandPoint };
+
+// Layout readers shared by the form and its controls.
+bool ReadFontLayoutProperty(TFont& Font, const std::wstring& Property, const TLayoutValue& Value);
+[[nodiscard]] TColor ReadLayoutColor(const std::wstring& Property, const TLayoutValue& Value);
+
+// What every control has: a name, a box, a font (its own or the form's), a
+// cursor, a hint and a click event. Windowless controls are drawn by the form.
+class TControl : public TObject {
+ public:
+  TControl(TForm& Owner, std::wstring Name);
+
+  [[nodiscard]] const std::wstring& Name() const noexcept { return FName; }
+  [[nodiscard]] const TBounds& Bounds() const noexcept { return FBounds; }
+  void SetBounds(const TBounds& Bounds);
+  [[nodiscard]] bool Visible() const noexcept { return FVisible; }
+  virtual void SetVisible(bool Visible);
+  [[nodiscard]] TFont& Font() noexcept;
+  [[nodiscard]] bool ParentFont() const noexcept { return FParentFont; }
+  [[nodiscard]] TCursor Cursor() const noexcept { return FCursor; }
+  [[nodiscard]] const std::wstring& Hint() const noexcept { return FHint; }
+  [[nodiscard]] bool ShowHint() const noexcept { return FShowHint && !FHint.empty(); }
+
+  TNotifyEvent OnClick;
+  // Runs OnClick, unless the form has already been closed.
+  void Click();
+
+  // Applies one layout property; false when this kind has no such property.
+  virtual bool ReadProperty(const std::wstring& Property, const TLayoutValue& Value);
+  virtual void CreateHandle(HWND /*Parent*/, int /*Id*/) {}
+  [[nodiscard]] virtual HWND Handle() const noexcept { return nullptr; }
+  [[nodiscard]] virtual bool CanFocus() const noexcept { return false; }
+  virtual void Paint(HDC /*Dc*/) {}
+  // Geometry and own font; the form scales its own font.
+  void ScaleBy(int Numerator, int Denominator);
+  // After the font changed or the geometry was scaled.
+  virtual void FontChanged() {}
+  void Invalidate() noexcept;
+
+ protected:
+  [[nodiscard]] HFONT FontHandle();
+  virtual void BoundsChanged() {}
+  TForm& FOwner;
+
+ private:
+  bool ReadFontProperty(const std::wstring& Property, const TLayoutValue& Value);
+
+  std::wstring FName;
+  TBounds FBounds;
+  bool FVisible = true;
+  bool FParentFont = true;
+  TFont FFont;
+  TCursor FCursor = TCursor::crDefault;
+  std::wstring FHint;
+  bool FShowHint = false;
+};
+
+enum class TAlignment { taLeftJustify, taCenter };
+enum class TTextLayout { tlTop, tlCenter };
+
+// Windowless one-line text: transparent or filled, left or centred, top or
+// middle; optionally sized to its text. Never wrapped, never shortened with an
+// ellipsis: what does not fit is clipped by the box.
+class TLabel final : public TControl {
+ public:
+  using TControl::TControl;
+
+  [[nodiscard]] const std::wstring& Caption() const noexcept { return FCaption; }
+  void SetCaption(const std::wstring& Caption);
+  [[nodiscard]] TColor Color() const noexcept { return FColor; }
+  void SetColor(TColor Color);
+  void SetFontColor(TColor Color);
+
+  bool ReadProperty(const std::wstring& Property, const TLayoutValue& Value) override;
+  void Paint(HDC Dc) override;
+  void FontChanged() override { AdjustSize(); }
+
+ private:
+  void AdjustSize();
+  [[nodiscard]] SIZE TextSize(HDC Dc);
+
+  std::wstring FCaption;
+  TColor FColor = clWhite;
+  bool FTransparent = true;
+  bool FAutoSize = false;
+  TAlignment FAlignment = TAlignment::taLeftJustify;
+  TTextLayout FLayout = TTextLayout::tlTop;
+};
+
+// Windowless picture drawn from the top-left corner, shrunk only when too big.
+class TImage final : public TControl {
+ public:
+  using TControl::TControl;
+
+  [[nodiscard]] TPicture& Picture() noexcept { return FPicture; }
+  bool ReadProperty(const std::wstring& Property, const TLayoutValue& Value) override;
+  void Paint(HDC Dc) override;
+
+ private:
+  TPicture FPicture;
+  std::wstring FPictureResource;
+};
+
+// A real push button child window, so that Windows draws it with visual styles.
+class TButton final : public TControl {
+ public:
+  using TControl::TControl;
+  ~TButton() override;
+  TButton(const TButton&) = delete;
+  TButton& operator=(const TButton&) = delete;
+
+  [[nodiscard]] const std::wstring& Caption() const noexcept { return FCaption; }
+  void SetCaption(const std::wstring& Caption);
+  void SetVisible(bool Visible) override;
+
+  bool ReadProperty(const std::wstring& Property, const TLayoutValue& Value) override;
+  void CreateHandle(HWND Parent, int Id) override;
+  [[nodiscard]] HWND Handle() const noexcept override { return FHandle.get(); }
+  [[nodiscard]] bool CanFocus() const noexcept override { return Visible() && FHandle; }
+  void FontChanged() override;
+  // The default-button frame follows the focus.
+  void SetDefaultLook(bool Default) noexcept;
+
+ protected:
+  void BoundsChanged() override;
+
+ private:
+  static LRESULT CALLBACK FocusWatch(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam,
+                                     UINT_PTR Id, DWORD_PTR Button) noexcept;
+
+  std::wstring FCaption;
+  UniqueHWnd FHandle;
+};
+
+}  // namespace ui

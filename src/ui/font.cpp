@@ -1,0 +1,21 @@
+#include "ui/font.h"
+
+#include "ui/scale.h"
+
+namespace ui {
+
+HFONT TFont::Handle() {
+  if (!FHandle) {
+    FHandle.reset(CreateFontW(Height, 0, 0, 0, Bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                              Charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                              DEFAULT_PITCH | FF_DONTCARE, Name.c_str()));
+  }
+  return FHandle.get();
+}
+
+void TFont::ScaleBy(int numerator, int denominator) noexcept {
+  Height = ScaleValue(Height, numerator, denominator);
+  Changed();
+}
+
+}  // namespace ui

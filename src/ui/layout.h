@@ -1,0 +1,48 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "base/exception.h"
+
+namespace ui {
+
+// A window layout that cannot be read.
+class ELayoutError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// One property value as written: 'text', 12, -16, True, clWhite, [fsBold].
+struct TLayoutValue {
+  enum class TKind { String, Integer, Identifier, Set };
+  TKind Kind = TKind::Identifier;
+  std::wstring Text;  // the string, the identifier, or the set's inside
+  int Integer = 0;
+};
+
+// `object Name: Class` ... `end`, with its properties and nested objects.
+struct TLayoutObject {
+  std::wstring Name;
+  std::wstring ClassName;
+  std::vector<std::pair<std::wstring, TLayoutValue>> Properties;
+  std::vector<TLayoutObject> Children;
+};
+
+// Parses UTF-8 layout text. Throws ELayoutError naming the faulty line.
+[[nodiscard]] TLayoutObject ParseLayout(std::string_view Text);
+
+// Errors found while applying a property, in the same words as the parser's.
+[[noreturn]] void ThrowLayoutError(const std::wstring& Object, const std::wstring& Problem);
+
+// Readers for property values; each throws ELayoutError on a value of the wrong kind.
+[[nodiscard]] int LayoutInteger(const std::wstring& Property, const TLayoutValue& Value);
+[[nodiscard]] bool LayoutBoolean(const std::wstring& Property, const TLayoutValue& Value);
+[[nodiscard]] const std::wstring& LayoutString(const std::wstring& Property,
+                                               const TLayoutValue& Value);
+[[nodiscard]] const std::wstring& LayoutIdentifier(const std::wstring& Property,
+                                                   const TLayoutValue& Value);
+
+}  // namespace ui

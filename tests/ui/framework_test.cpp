@@ -1,0 +1,273 @@
+#include <gtest/gtest.h>
+
+#include "ui/application.h"
+#include "ui/jpeg_image.h"
+#include "ui/resource_data.h"
+#include "ui/form.h"
+#include "ui/layout.h"
+#include "ui/picture.h"
+#include "ui/scale.h"
+
+namespace {
+
+using ui::TBounds;
+
+// One row of the density table: what the 96-DPI layout becomes.
+struct DensityRow {
+  int Dpi;
+  int ClientWidth, ClientHeight;
+  int WindowFont, LabelFont;
+  TBounds Image1;
+  int LogoSide;
+  TBounds LabelTitre, LabelEtat, Button1;
+};
+
+const DensityRow kDensityTable[] = {
+    {96,
+     327,
+     114,
+     -12,
+     -16,
+     {0, 0, 114, 113},
+     113,
+     {140, 8, 179, 21},
+     {140, 35, 179, 21},
+     {176, 72, 113, 25}},
+    {120,
+     409,
+     143,
+     -15,
+     -20,
+     {0, 0, 143, 141},
+     141,
+     {175, 10, 224, 26},
+     {175, 44, 224, 26},
+     {220, 90, 141, 31}},
+    {144,
+     491,
+     171,
+     -18,
+     -24,
+     {0, 0, 171, 170},
+     170,
+     {210, 12, 269, 32},
+     {210, 53, 269, 31},
+     {264, 108, 170, 38}},
+    {168,
+     572,
+     200,
+     -21,
+     -28,
+     {0, 0, 200, 198},
+     198,
+     {245, 14, 313, 37},
+     {245, 61, 313, 37},
+     {308, 126, 198, 44}},
+    {192,
+     654,
+     228,
+     -24,
+     -32,
+     {0, 0, 228, 226},
+     226,
+     {280, 16, 358, 42},
+     {280, 70, 358, 42},
+     {352, 144, 226, 50}},
+};
+
+TEST(Scaling, EveryDensityOfTheTableFromTheDesignLayout) {
+  for (const DensityRow& row : kDensityTable) {
+    SCOPED_TRACE(row.Dpi);
+    const int n = row.Dpi;
+    EXPECT_EQ(ui::ScaleValue(327, n, 96), row.ClientWidth);
+    EXPECT_EQ(ui::ScaleValue(114, n, 96), row.ClientHeight);
+    EXPECT_EQ(ui::ScaleValue(-12, n, 96), row.WindowFont);
+    EXPECT_EQ(ui::ScaleValue(-16, n, 96), row.LabelFont);
+    EXPECT_EQ(ui::ScaleBounds({0, 0, 114, 113}, n, 96), row.Image1);
+    EXPECT_EQ(ui::ScaleBounds({140, 8, 179, 21}, n, 96), row.LabelTitre);
+    EXPECT_EQ(ui::ScaleBounds({140, 35, 179, 21}, n, 96), row.LabelEtat);
+    EXPECT_EQ(ui::ScaleBounds({176, 72, 113, 25}, n, 96), row.Button1);
+    const RECT logo = ui::PicturePlacement(512, 512, row.Image1.Width, row.Image1.Height);
+    EXPECT_EQ(logo.right, row.LogoSide);
+    EXPECT_EQ(logo.bottom, row.LogoSide);
+  }
+}
+
+// A density change scales from the current geometry, not from the design one.
+TEST(Scaling, ChangeBetweenDensitiesStartsFromCurrentGeometry) {
+  const TBounds at144 = ui::ScaleBounds({140, 35, 179, 21}, 144, 96);
+  EXPECT_EQ(ui::ScaleBounds(at144, 96, 144), (TBounds{140, 35, 179, 21}));
+  EXPECT_EQ(ui::ScaleValue(-24, 120, 144), -20);
+  EXPECT_EQ(ui::ScaleValue(-3, 1, 2), -2);  // halves away from zero
+  EXPECT_EQ(ui::ScaleValue(3, 1, 2), 2);
+}
+
+TEST(Placement, ShrinksOnlyWhatDoesNotFitAndAnchorsTopLeft) {
+  const RECT small = ui::PicturePlacement(50, 40, 114, 113);
+  EXPECT_EQ(small.right, 50);
+  EXPECT_EQ(small.bottom, 40);
+  const RECT wide = ui::PicturePlacement(400, 100, 114, 113);
+  EXPECT_EQ(wide.left, 0);
+  EXPECT_EQ(wide.right, 114);
+  EXPECT_EQ(wide.bottom, 28);  // trunc(114 / 4)
+  const RECT tall = ui::PicturePlacement(100, 400, 114, 113);
+  EXPECT_EQ(tall.right, 28);  // trunc(113 / 4)
+  EXPECT_EQ(tall.bottom, 113);
+  // Wide, but the box is wider still: the height limits.
+  const RECT limited = ui::PicturePlacement(300, 200, 400, 100);
+  EXPECT_EQ(limited.right, 150);
+  EXPECT_EQ(limited.bottom, 100);
+  // Tall, but the box is taller still: the width limits.
+  const RECT narrow = ui::PicturePlacement(200, 300, 100, 400);
+  EXPECT_EQ(narrow.right, 100);
+  EXPECT_EQ(narrow.bottom, 150);
+}
+
+TEST(ApplicationText, TitleIsTheFileNameUpToItsFirstDotInLowerCaseAfterTheFirst) {
+  EXPECT_EQ(ui::ApplicationTitleFromPath(L"Z:\\dist\\Trelvane_Project.exe"), L"Trelvane_project");
+  EXPECT_EQ(ui::ApplicationTitleFromPath(L"C:\\a.b\\Outil.Test.exe"), L"Outil");
+  EXPECT_EQ(ui::ApplicationTitleFromPath(L"C:\\x\\ÉCRAN.EXE"), L"Écran");
+  EXPECT_EQ(ui::ApplicationTitleFromPath(L"C:\\x\\A.exe"), L"A");
+  const std::wstring longFolder(400, L'd');
+  EXPECT_EQ(ui::ApplicationTitleFromPath(L"C:\\" + longFolder + L"\\Long.exe"), L"Long");
+}
+
+TEST(ApplicationText, FinalPeriodOnlyAfterACharacterAboveThePeriod) {
+  EXPECT_EQ(ui::ErrorBoxText(L"Impossible d'écrire dans C:\\x\\Trelvane.ini"),
+            L"Impossible d'écrire dans C:\\x\\Trelvane.ini.");
+  EXPECT_EQ(ui::ErrorBoxText(L"Type de données incorrect pour 'Path'"),
+            L"Type de données incorrect pour 'Path'");
+  EXPECT_EQ(ui::ErrorBoxText(L"Fini."), L"Fini.");
+  EXPECT_EQ(ui::ErrorBoxText(L"Attention !"), L"Attention !");       // '!' is 0x21
+  EXPECT_EQ(ui::ErrorBoxText(L"Quoi ?"), L"Quoi ?.");                // '?' is 0x3F
+  EXPECT_EQ(ui::ErrorBoxText(L"Deux-points :"), L"Deux-points :.");  // ':' is 0x3A
+  EXPECT_EQ(ui::ErrorBoxText(L"Chemin /"), L"Chemin /.");
+  EXPECT_EQ(ui::ErrorBoxText(L""), L"");
+}
+
+TEST(ApplicationText, OnlyMaximisedAndMinimisedStartsAreHonoured) {
+  STARTUPINFOW startup{};
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWMAXIMIZED;
+  EXPECT_EQ(ui::FirstShowCommand(startup), SW_SHOWMAXIMIZED);
+  startup.wShowWindow = SW_SHOWMINNOACTIVE;
+  EXPECT_EQ(ui::FirstShowCommand(startup), SW_SHOWMINNOACTIVE);
+  startup.wShowWindow = SW_HIDE;
+  EXPECT_EQ(ui::FirstShowCommand(startup), SW_SHOWNORMAL);
+  startup.wShowWindow = SW_MINIMIZE;
+  EXPECT_EQ(ui::FirstShowCommand(startup), SW_SHOWNORMAL);
+  startup.dwFlags = 0;
+  startup.wShowWindow = SW_SHOWMAXIMIZED;
+  EXPECT_EQ(ui::FirstShowCommand(startup), SW_SHOWNORMAL);
+}
+
+TEST(Layout, ParsesObjectsPropertiesAndEveryValueKind) {
+  const ui::TLayoutObject root = ui::ParseLayout(
+      "// comment\n"
+      "object Form1: TForm1\r\n"
+      "  Caption = 'l''été'\n"
+      "  Font.Height = -12\n"
+      "  Font.Style = [fsBold]\n"
+      "  object Button1: TButton\n"
+      "    Visible = True\n"
+      "  end\n"
+      "end\n");
+  EXPECT_EQ(root.Name, L"Form1");
+  EXPECT_EQ(root.ClassName, L"TForm1");
+  ASSERT_EQ(root.Properties.size(), 3u);
+  EXPECT_EQ(root.Properties[0].second.Text, L"l'été");
+  EXPECT_EQ(root.Properties[1].first, L"Font.Height");
+  EXPECT_EQ(root.Properties[1].second.Integer, -12);
+  EXPECT_EQ(root.Properties[2].second.Kind, ui::TLayoutValue::TKind::Set);
+  EXPECT_EQ(root.Properties[2].second.Text, L"fsBold");
+  ASSERT_EQ(root.Children.size(), 1u);
+  EXPECT_EQ(root.Children[0].ClassName, L"TButton");
+  EXPECT_EQ(root.Children[0].Properties[0].second.Kind, ui::TLayoutValue::TKind::Identifier);
+}
+
+std::wstring ParseError(std::string_view text) {
+  try {
+    (void)ui::ParseLayout(text);
+  } catch (const ui::ELayoutError& error) {
+    return error.Message();
+  }
+  return L"(accepted)";
+}
+
+TEST(Layout, DamagedTextIsRefusedNamingTheLine) {
+  EXPECT_EQ(ParseError("object A: TA\n  Left = 1x\nend\n"),
+            L"Disposition de fenêtre illisible, ligne 2 : nombre incorrect");
+  EXPECT_EQ(ParseError("object A: TA\n  Left = 1\n"),
+            L"Disposition de fenêtre illisible, ligne 3 : disposition incomplète");
+  EXPECT_NE(ParseError("object A: TA\nend\nend\n"), L"(accepted)");
+  EXPECT_NE(ParseError("object A TA\nend\n"), L"(accepted)");
+  EXPECT_NE(ParseError("object A: TA\n  Left 1\nend\n"), L"(accepted)");
+  EXPECT_NE(ParseError(std::string_view("object A: TA\n\0\nend\n", 20)), L"(accepted)");
+  EXPECT_NE(ParseError("object A: TA\n  Caption = '\xff'\nend\n"), L"(accepted)");
+  EXPECT_NE(ParseError(""), L"(accepted)");
+}
+
+// Test forms whose layouts (in this executable's resources) must be refused.
+class TUnknownHandler final : public ui::TForm {
+ protected:
+  std::wstring ClassName() const override { return L"TUnknownHandler"; }
+};
+class TBrokenQuote final : public ui::TForm {
+ protected:
+  std::wstring ClassName() const override { return L"TBrokenQuote"; }
+};
+class TNoLayout final : public ui::TForm {
+ protected:
+  std::wstring ClassName() const override { return L"TNoLayout"; }
+};
+
+template <typename Form>
+std::wstring CreationError() {
+  Form form;
+  try {
+    form.Create();
+  } catch (const Exception& error) {
+    EXPECT_EQ(form.Handle(), nullptr) << "no window for an unreadable layout";
+    return error.Message();
+  }
+  return L"(created)";
+}
+
+TEST(Layout, AFormWhoseLayoutCannotBeReadIsNeverCreated) {
+  EXPECT_EQ(CreationError<TUnknownHandler>(),
+            L"Disposition de fenêtre illisible, FormGone : gestionnaire d'événement inconnu");
+  EXPECT_EQ(CreationError<TBrokenQuote>(),
+            L"Disposition de fenêtre illisible, ligne 2 : apostrophe isolée");
+  EXPECT_EQ(CreationError<TNoLayout>(), L"Ressource introuvable : TNoLayout");
+}
+
+TEST(Layout, TheJpegFormatIsRegisteredUnderBothExtensions) {
+  for (const wchar_t* extension : {L"jpeg", L"jpg", L"JPG"}) {
+    const ui::TFileFormat* format = ui::FindFileFormat(extension);
+    ASSERT_NE(format, nullptr) << extension;
+    EXPECT_EQ(format->Description, L"Fichier image JPEG");
+  }
+  EXPECT_EQ(ui::FindFileFormat(L"png"), nullptr);
+}
+
+TEST(Layout, TheLogoDecodesAtFullScaleTo24BitsAndDamageIsRefused) {
+  const std::string_view logo = ui::ResourceData(L"LOGO");
+  const ui::TPictureSize size = ui::ReadJpegSize(logo.data(), logo.size());
+  EXPECT_EQ(size.Width, 512);
+  EXPECT_EQ(size.Height, 512);
+  const UniqueHBitmap decoded = ui::DecodeJpeg(logo.data(), logo.size());
+  ASSERT_TRUE(decoded);
+  BITMAP bitmap{};
+  ASSERT_TRUE(GetObjectW(decoded.get(), sizeof(bitmap), &bitmap));
+  EXPECT_EQ(bitmap.bmWidth, 512);
+  EXPECT_EQ(bitmap.bmHeight, 512);
+  EXPECT_EQ(bitmap.bmBitsPixel, 24);
+
+  const std::string cut(logo.substr(0, 100));
+  EXPECT_FALSE(ui::DecodeJpeg(cut.data(), cut.size()));
+  const std::string noise(64, 'x');
+  EXPECT_THROW((void)ui::ReadJpegSize(noise.data(), noise.size()), Exception);
+  EXPECT_FALSE(ui::DecodeJpeg(noise.data(), noise.size()));
+}
+
+}  // namespace
