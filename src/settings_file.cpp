@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "base/unique_handle.h"
 
@@ -21,8 +22,8 @@ bool FitsAnsiCodePage(const std::wstring& text) {
   return !lossy;
 }
 
-std::string ReadWholeFile(HANDLE file) {
-  std::string bytes(GetFileSize(file, nullptr), '\0');
+std::vector<char> ReadWholeFile(HANDLE file) {
+  std::vector<char> bytes(GetFileSize(file, nullptr));
   DWORD read = 0;
   if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) return {};
   bytes.resize(read);
@@ -36,16 +37,16 @@ void MakeUnicodeFile(const std::wstring& fileName) {
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (opened == INVALID_HANDLE_VALUE) return;  // the write that follows reports the failure
   const UniqueKernelHandle file(opened);
-  const std::string ansi = ReadWholeFile(file.get());
-  if (ansi.size() >= 2 && ansi.compare(0, 2, kUtf16Mark, 2) == 0) return;
-  std::wstring wide(ansi.size(), L'\0');
-  wide.resize(MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
-                                  wide.data(), static_cast<int>(wide.size())));
-  std::string content(kUtf16Mark, 2);
-  content.append(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
+  const std::vector<char> ansi = ReadWholeFile(file.get());
+  if (ansi.size() >= 2 && ansi[0] == kUtf16Mark[0] && ansi[1] == kUtf16Mark[1]) return;
+  // The mark, then the same text in UTF-16.
+  std::wstring content(ansi.size() + 1, L'\xFEFF');
+  content.resize(1 + MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
+                                         &content[1], static_cast<int>(ansi.size())));
   DWORD written = 0;
   SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN);
-  WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+  WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size() * sizeof(wchar_t)),
+            &written, nullptr);
   SetEndOfFile(file.get());
 }
 
