@@ -1,0 +1,99 @@
+#pragma once
+
+// Drives the real program from outside, as a user and Windows would: starts
+// it, finds its windows, reads the screen, clicks, types, answers its
+// message boxes and waits for its exit code.
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/unique_handle.h"
+
+namespace e2e {
+
+// A Unix path as given by CTest, or a Windows path as it is.
+[[nodiscard]] std::wstring WindowsPath(const std::string& path);
+
+// Polls until the condition holds; false when it never did. The limit only
+// keeps a broken program from hanging the suite.
+bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs = 15000);
+
+class RunningProgram {
+ public:
+  // showCommand: the STARTUPINFO show command, or none as from a plain start.
+  explicit RunningProgram(const std::wstring& exePath, std::optional<WORD> showCommand = {});
+  ~RunningProgram();
+  RunningProgram(const RunningProgram&) = delete;
+  RunningProgram& operator=(const RunningProgram&) = delete;
+
+  [[nodiscard]] bool Started() const { return static_cast<bool>(FProcess); }
+  [[nodiscard]] DWORD Id() const { return FId; }
+
+  // A top-level window of this process with that class, visible or not.
+  [[nodiscard]] HWND FindTopLevel(const wchar_t* className, bool visibleOnly) const;
+  [[nodiscard]] HWND WaitForTopLevel(const wchar_t* className, bool visibleOnly = true) const;
+  [[nodiscard]] HWND WaitForForm() const { return WaitForTopLevel(L"TForm1"); }
+  [[nodiscard]] HWND WaitForMessageBox() const { return WaitForTopLevel(L"#32770"); }
+
+  [[nodiscard]] bool HasExited() const;
+  // The exit code, or none when the process is still running at the limit.
+  [[nodiscard]] std::optional<DWORD> WaitForExit(DWORD limitMs = 15000) const;
+
+ private:
+  UniqueHandle<HANDLE, KernelHandleCloser> FProcess;
+  DWORD FId = 0;
+};
+
+// The application's button, a real BUTTON child of the form.
+[[nodiscard]] HWND ButtonOf(HWND form);
+[[nodiscard]] std::wstring TextOf(HWND window);
+[[nodiscard]] std::wstring ClassOf(HWND window);
+
+// Returns once the window's thread has handled everything sent before and
+// has repainted what was invalid.
+void Settle(HWND window);
+
+// Screen pixels at client coordinates of the window, as COLORREF 0x00BBGGRR.
+[[nodiscard]] COLORREF ClientPixel(HWND window, int x, int y);
+// Waits for the pixel to take that colour; returns the last colour seen.
+COLORREF WaitForClientPixel(HWND window, int x, int y, COLORREF expected);
+// How many pixels of that colour lie in the client rectangle.
+[[nodiscard]] int CountClientPixels(HWND window, const RECT& box, COLORREF color);
+
+// Real input through the system's input queue, as a user's.
+void MoveMouseTo(HWND window, POINT client);
+void MouseButton(bool down);
+void ClickAt(HWND window, POINT client);
+void ClickCentreOf(HWND child);
+// Presses the keys in order and releases them in reverse order.
+void PressKeys(std::initializer_list<WORD> keys);
+
+// The focus as the window's thread sees it.
+[[nodiscard]] HWND FocusOf(HWND window);
+
+// A message box's parts: class "#32770", text in the child 0xFFFF, OK id 1.
+[[nodiscard]] std::wstring MessageBoxText(HWND box);
+void PressOk(HWND box);
+
+// Registry and folder contents, to prove nothing else was written.
+using Snapshot = std::map<std::wstring, std::string>;
+[[nodiscard]] Snapshot SnapshotRegistry(HKEY root, const std::wstring& rootName);
+[[nodiscard]] Snapshot SnapshotFolder(const std::wstring& folder);
+// One line per entry added (+), removed (-) or changed (~).
+[[nodiscard]] std::vector<std::wstring> Differences(const Snapshot& before, const Snapshot& after);
+
+// Full paths of the modules loaded in that process.
+[[nodiscard]] std::vector<std::wstring> ModulesOf(DWORD processId);
+
+// Processes of this Wine session whose executable has that name.
+[[nodiscard]] int CountProcesses(const wchar_t* exeName);
+
+// Writes the window as it is on the screen (frame included) to a 24-bit BMP.
+bool SaveWindowBitmap(HWND window, const std::wstring& bmpPath);
+
+}  // namespace e2e

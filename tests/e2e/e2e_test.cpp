@@ -1,0 +1,657 @@
+// The real program, started as a separate process in the test session and
+// driven from outside: what the user sees, clicks and types, what it writes,
+// and how it ends.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "e2e/driver.h"
+
+#include <commctrl.h>
+
+#include "support/registry_fixture.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+using namespace e2e;
+
+// Given on the command line by CTest.
+std::wstring ProgramPath;     // Trelvane_Project.exe as built
+std::wstring BrowserCommand;  // Unix program Wine's browser launcher runs
+std::wstring BrowserLog;      // where that program records each address
+
+const std::wstring kTrackerRoot = L"SOFTWARE\\NaturalPoint";
+const std::wstring kPathEntry =
+    L"HKCU\\Software\\NaturalPoint\\NaturalPoint\\NPClient Location|Path";
+const std::wstring kDefaultFolder = L"C:/Program Files (x86)/opentrack/modules/";
+const std::wstring kTrackerFolder = L"D:\\Jeux\\opentrack\\modules\\";
+const std::wstring kSiteAddress = L"https://www.faelorn.example/";
+
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr COLORREF kGreen = RGB(0, 128, 0);
+
+// LabelEtat's box and a point of its background clear of any caption, at 96 DPI.
+constexpr RECT kStateBox{140, 35, 319, 56};
+constexpr POINT kStateBackground{143, 38};
+constexpr POINT kLogoInside{56, 56};
+
+struct Look {
+  COLORREF Background;
+  COLORREF Text;
+  const wchar_t* Button;  // nullptr: no visible button
+};
+const Look kMissing{kBlack, kWhite, nullptr};
+const Look kDisabled{kRed, kBlack, L"Activer"};
+const Look kEnabled{kGreen, kBlack, L"Désactiver"};
+// The layout's own values, seen only when the first evaluation failed early.
+const Look kLayoutDefaults{kRed, kBlack, L"Button1"};
+
+// Colours in failure messages as a person reads them.
+std::string Rgb(COLORREF color) {
+  char text[32];
+  std::snprintf(text, sizeof text, "rgb(%u, %u, %u)", GetRValue(color), GetGValue(color),
+                GetBValue(color));
+  return text;
+}
+
+std::wstring SettingsText(const std::wstring& path) {
+  return L"[Registre OpenTrack]\r\nPath=" + path + L"\r\n";
+}
+
+std::string Utf8(const std::wstring& text) {
+  const int length =
+      WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string bytes(length > 0 ? length - 1 : 0, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, bytes.data(), length, nullptr, nullptr);
+  return bytes;
+}
+
+// Every case runs its own copy of the program in a fresh folder, so the
+// settings file beside it starts absent, with no tracker key in the registry
+// and Wine's browser launcher recording addresses instead of opening them.
+class ProgramTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(ProgramPath.empty()) << "--exe=PATH missing";
+    DeleteKeyTree(HKEY_CURRENT_USER, kTrackerRoot);
+    SetRawString(HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser", L"Browsers", BrowserCommand);
+    DeleteFileW(BrowserLog.c_str());
+  }
+  void TearDown() override {
+    DeleteKeyTree(HKEY_CURRENT_USER, kTrackerRoot);
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser", L"Browsers");
+  }
+
+  std::wstring Install(const std::wstring& name = L"Trelvane_Project.exe") {
+    const std::wstring path = FFolder.File(name);
+    EXPECT_TRUE(CopyFileW(ProgramPath.c_str(), path.c_str(), FALSE));
+    return path;
+  }
+  [[nodiscard]] std::wstring SettingsPath() const { return FFolder.File(L"Trelvane.ini"); }
+
+  static void SetPath(const std::wstring& text) {
+    SetRawString(HKEY_CURRENT_USER, kTrackerSubKey, L"Path", text);
+  }
+  [[nodiscard]] static RawValue PathValue() {
+    RawValue value;
+    EXPECT_TRUE(ReadRawValue(HKEY_CURRENT_USER, kTrackerSubKey, L"Path", value));
+    return value;
+  }
+  static void ExpectPath(const std::wstring& text) {
+    const RawValue value = PathValue();
+    EXPECT_EQ(value.Type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(value.Data, StringBytes(text));
+  }
+
+  // Wine keeps its own bookkeeping under Software\Wine (the test session's
+  // mouse parameters, for one): that subtree is the platform's, not the program's.
+  [[nodiscard]] static Snapshot UserRegistry() {
+    Snapshot all = SnapshotRegistry(HKEY_CURRENT_USER, L"HKCU");
+    const std::wstring wine = L"HKCU\\Software\\Wine\\";
+    for (auto it = all.lower_bound(wine); it != all.end() && it->first.rfind(wine, 0) == 0;)
+      it = all.erase(it);
+    return all;
+  }
+
+  void TakeSnapshots() {
+    FRegistryBefore = UserRegistry();
+    FFolderBefore = SnapshotFolder(FFolder.Path());
+  }
+  [[nodiscard]] std::vector<std::wstring> RegistryChanges() const {
+    return Differences(FRegistryBefore, UserRegistry());
+  }
+  [[nodiscard]] std::vector<std::wstring> FolderChanges() const {
+    return Differences(FFolderBefore, SnapshotFolder(FFolder.Path()));
+  }
+
+  static void ExpectLook(HWND form, const Look& look) {
+    EXPECT_EQ(
+        Rgb(WaitForClientPixel(form, kStateBackground.x, kStateBackground.y, look.Background)),
+        Rgb(look.Background));
+    EXPECT_GT(CountClientPixels(form, kStateBox, look.Text), 10) << "caption drawn in its colour";
+    const HWND button = ButtonOf(form);
+    if (look.Button == nullptr) {
+      EXPECT_TRUE(button == nullptr || !IsWindowVisible(button)) << "button shown";
+      return;
+    }
+    ASSERT_NE(button, nullptr);
+    EXPECT_TRUE(IsWindowVisible(button));
+    EXPECT_EQ(TextOf(button), look.Button);
+  }
+
+  // A close request as the close box sends it; the program must end with 0.
+  static void CloseAndExpectCleanExit(const RunningProgram& program, HWND form) {
+    PostMessageW(form, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
+  }
+
+  TempFolder FFolder;
+  Snapshot FRegistryBefore;
+  Snapshot FFolderBefore;
+};
+
+// --- The three states, from start to close ---------------------------------
+
+using States = ProgramTest;
+
+TEST_F(States, MissingShowsBlackLabelNoButtonAndCreatesNothing) {
+  const std::wstring exe = Install();
+  TakeSnapshots();
+  RunningProgram program(exe);
+  const HWND form = program.WaitForForm();
+  ASSERT_NE(form, nullptr);
+  ExpectLook(form, kMissing);
+  CloseAndExpectCleanExit(program, form);
+  EXPECT_EQ(RegistryChanges(), std::vector<std::wstring>{});
+  EXPECT_EQ(FolderChanges(), std::vector<std::wstring>{});
+  EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, kTrackerSubKey));
+}
+
+TEST_F(States, KeyWithoutPathIsMissingToo) {
+  SetRawString(HKEY_CURRENT_USER, kTrackerSubKey, L"Autre", L"x");
+  const std::wstring exe = Install();
+  TakeSnapshots();
+  RunningProgram program(exe);
+  const HWND form = program.WaitForForm();
+  ASSERT_NE(form, nullptr);
+  ExpectLook(form, kMissing);
+  CloseAndExpectCleanExit(program, form);
+  EXPECT_EQ(RegistryChanges(), std::vector<std::wstring>{});
+  EXPECT_EQ(FolderChanges(), std::vector<std::wstring>{});
+}
+
+TEST_F(States, DisabledClickWritesDefaultFolderAndRemembersIt) {
+  SetPath(L"");
+  const std::wstring exe = Install();
+  TakeSnapshots();
+  RunningProgram program(exe);
+  const HWND form = program.WaitForForm();
+  ASSERT_NE(form, nullptr);
+  ExpectLook(form, kDisabled);
+  EXPECT_FALSE(FileExists(SettingsPath())) << "nothing to remember yet";
+
+  ClickCentreOf(ButtonOf(form));
+  ExpectLook(form, kEnabled);
+  ExpectPath(kDefaultFolder);
+  CloseAndExpectCleanExit(program, form);
+
+  EXPECT_EQ(RegistryChanges(), std::vector<std::wstring>{L"~ " + kPathEntry});
+  EXPECT_EQ(FolderChanges(), std::vector<std::wstring>{L"+ Trelvane.ini"});
+  EXPECT_EQ(ReadFileBytes(SettingsPath()), Utf8(SettingsText(kDefaultFolder)));
+}
+
+TEST_F(States, EnabledRemembersPathAndClicksSwitchOffAndBackOn) {
+  SetPath(kTrackerFolder);
+  const std::wstring exe = Install();
+  TakeSnapshots();
+  RunningProgram program(exe);
+  const HWND form = program.WaitForForm();
+  ASSERT_NE(form, nullptr);
+  ExpectLook(form, kEnabled);
+  EXPECT_EQ(ReadFileBytes(SettingsPath()), Utf8(SettingsText(kTrackerFolder)))
+      << "remembered before the window shows";
+
+  ClickCentreOf(ButtonOf(form));
+  ExpectLook(form, kDisabled);
+  ExpectPath(L"");  // emptied, never deleted
+
+  ClickCentreOf(ButtonOf(form));
+  ExpectLook(form, kEnabled);
+  ExpectPath(kTrackerFolder);
+  CloseAndExpectCleanExit(program, form);
+
+  EXPECT_EQ(RegistryChanges(), std::vector<std::wstring>{});
+  EXPECT_EQ(FolderChanges(), std::vector<std::wstring>{L"+ Trelvane.ini"});
+}
+
+TEST_F(States, WindowIsTheFixedToolWindowWithTheLogoAtTopLeft) {
+  const std::wstring exe = Install();
+  RunningProgram program(exe);
+  const HWND form = program.WaitForForm();
+  ASSERT_NE(form, nullptr);
+  EXPECT_EQ(TextOf(form), L"Trelvane");
+  RECT client;
+  GetClientRect(form, &client);
+  EXPECT_EQ(client.right, 327);
+  EXPECT_EQ(client.bottom, 114);
+  const LONG style = GetWindowLongW(form, GWL_STYLE);
+  const LONG exStyle = GetWindowLongW(form, GWL_EXSTYLE);
+  EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | WS_CLIPSIBLINGS),
+            WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | WS_CLIPSIBLINGS);
+  EXPECT_EQ(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
+  EXPECT_EQ(exStyle & (WS_EX_TOOLWINDOW | WS_EX_APPWINDOW | WS_EX_CONTROLPARENT),
+            WS_EX_TOOLWINDOW | WS_EX_APPWINDOW | WS_EX_CONTROLPARENT);
+  EXPECT_EQ(GetWindow(form, GW_OWNER), nullptr);
+
+  Settle(form);
+  int logoPixels = 0;
+  for (int y = 0; y < 113; ++y) {
+    EXPECT_EQ(Rgb(ClientPixel(form, 113, y)), Rgb(kWhite)) << "column 113 at y " << y;
+    if (ClientPixel(form, y, y) != kWhite) ++logoPixels;
+  }
+  EXPECT_GT(logoPixels, 56) << "the logo fills 113 x 113 from the corner";
+  EXPECT_NE(ClientPixel(form, 112, 112), kWhite) << "logo corner";
+  EXPECT_EQ(ClientPixel(form, 60, 113), kWhite) << "row below the logo";
+  CloseAndExpectCleanExit(program, form);
+}
+
+// --- Errors reported in the box --------------------------------------------
+
+using Errors = ProgramTest;
+
+struct NamedExe {
+  const wchar_t* FileName;
+  const wchar_t* Title;
+};
+
+class NonStringPath : public ProgramTest, public testing::WithParamInterface<NamedExe> {};
+
+TEST_P(NonStringPath, BoxFirstThenLayoutValues) {
+  const DWORD number = 1;
+  SetRawValue(HKEY_CURRENT_USER, kTrackerSubKey, L"Path", REG_DWORD, &number, sizeof number);
+  const std::wstring exe = Install(GetParam().FileName);
+  TakeSnapshots();
+  RunningProgram program(exe);
+  const HWND box = program.WaitForMessageBox();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(TextOf(box), GetParam().Title);
+  EXPECT_EQ(MessageBoxText(box), L"Type de données incorrect pour 'Path'");
+  const HWND hiddenForm = program.FindTopLevel(L"TForm1", false);
+  EXPECT_TRUE(hiddenForm == nullptr || !IsWindowVisible(hiddenForm)) << "box before the window";
+  EXPECT_NE(GetWindow(box, GW_OWNER), nullptr);
+  EXPECT_NE(GetWindow(box, GW_OWNER), hiddenForm) << "owned by the application window";
+
+  PressOk(box);
+  const HWND form = program.WaitForForm();
+  ASSERT_NE(form, nullptr);
+  ExpectLook(form, kLayoutDefaults);
+  CloseAndExpectCleanExit(program, form);
+  EXPECT_EQ(RegistryChanges(), std::vector<std::wstring>{});
+  EXPECT_EQ(FolderChanges(), std::vector<std::wstring>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Errors, NonStringPath,
+                         testing::Values(NamedExe{L"Trelvane_Project.exe", L"Trelvane_project"},
+                                         NamedExe{L"Outil.Test.exe", L"Outil"}));
+
+TEST_F(Errors, UnwritableSettingsAtStartThenEnabledWindow) {
+  SetPath(kTrackerFolder);
+  // A folder where the file should be: no profile write can succeed.
+  ASSERT_TRUE(CreateDirectoryW(SettingsPath().c_str(), nullptr));
+  const std::wstring exe = Install();
+  TakeSnapshots();
+  RunningProgram program(exe);
+  const HWND box = program.WaitForMessageBox();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(TextOf(box), L"Trelvane_project");
+  EXPECT_EQ(MessageBoxText(box), L"Impossible d'écrire dans " + SettingsPath() + L".");
+  const HWND hiddenForm = program.FindTopLevel(L"TForm1", false);
+  EXPECT_TRUE(hiddenForm == nullptr || !IsWindowVisible(hiddenForm)) << "box before the window";
+
+  PressOk(box);
+  const HWND form = program.WaitForForm();
+  ASSERT_NE(form, nullptr);
+  ExpectLook(form, kEnabled);
+  CloseAndExpectCleanExit(program, form);
+  EXPECT_EQ(RegistryChanges(), std::vector<std::wstring>{});
+  EXPECT_EQ(FolderChanges(), std::vector<std::wstring>{});
+}
+
+TEST_F(Errors, FailingWriteDuringToggleKeepsTheState) {
+  SetPath(kTrackerFolder);
+  const std::wstring exe = Install();
+  RunningProgram program(exe);
+  const HWND form = program.WaitForForm();
+  ASSERT_NE(form, nullptr);
+  ExpectLook(form, kEnabled);
+
+  MakeKeyReadOnly(HKEY_CURRENT_USER, kTrackerSubKey);
+  ClickCentreOf(ButtonOf(form));
+  const HWND box = program.WaitForMessageBox();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(TextOf(box), L"Trelvane_project");
+  EXPECT_EQ(MessageBoxText(box), L"Echec à la définition des données pour 'Path'");
+  EXPECT_EQ(GetWindow(box, GW_OWNER), form) << "over the main window";
+  EXPECT_FALSE(IsWindowEnabled(form)) << "modal";
+
+  PressOk(box);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(form) != FALSE; }));
+  ExpectLook(form, kEnabled);
+  MakeKeyWritable(HKEY_CURRENT_USER, kTrackerSubKey);
+  ExpectPath(kTrackerFolder);
+  CloseAndExpectCleanExit(program, form);
+}
+
+// --- Keyboard, focus and the web link --------------------------------------
+
+using Input = ProgramTest;
+
+TEST_F(Input, MissingKeepsFocusOnWindowAndEnterDoesNothing) {
+  const std::wstring exe = Install();
+  TakeSnapshots();
+  RunningProgram program(exe);
+  const HWND form = program.WaitForForm();
+  ASSERT_NE(form, nullptr);
+  ExpectLook(form, kMissing);
+  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == form; }));
+  EXPECT_EQ(FocusOf(form), form);
+
+  // Input is handled in order: Enter is done with when Alt+F4 closes.
+  PressKeys({VK_RETURN});
+  PressKeys({VK_MENU, VK_F4});
+  EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(RegistryChanges(), std::vector<std::wstring>{});
+  EXPECT_EQ(FolderChanges(), std::vector<std::wstring>{});
+}
+
+TEST_F(Input, EnabledFocusesButtonEnterAndSpaceClickEscDoesNothing) {
+  SetPath(kTrackerFolder);
+  const std::wstring exe = Install();
+  RunningProgram program(exe);
+  const HWND form = program.WaitForForm();
+  ASSERT_NE(form, nullptr);
+  ExpectLook(form, kEnabled);
+  const HWND button = ButtonOf(form);
+  EXPECT_TRUE(WaitUntil([&] { return FocusOf(form) == button; }));
+  EXPECT_EQ(SendMessageW(button, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON, DLGC_DEFPUSHBUTTON)
+      << "drawn as the default button while focused";
+  ExpectPath(kTrackerFolder);  // focusing does not click
+
+  PressKeys({VK_RETURN});
+  ExpectLook(form, kDisabled);
+  ExpectPath(L"");
+
+  PressKeys({VK_SPACE});
+  ExpectLook(form, kEnabled);
+  ExpectPath(kTrackerFolder);
+
+  PressKeys({VK_ESCAPE});
+  PressKeys({VK_MENU, VK_F4});
+  EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
+  ExpectPath(kTrackerFolder);
+}
+
+TEST_F(Input, LogoOpensTheSiteOnlyForPressAndReleaseInside) {
+  const std::wstring exe = Install();
+  RunningProgram program(exe);
+  const HWND form = program.WaitForForm();
+  ASSERT_NE(form, nullptr);
+  Settle(form);
+
+  MoveMouseTo(form, kLogoInside);
+  MouseButton(true);
+  MoveMouseTo(form, {230, 100});
+  MouseButton(false);
+  // Handled in order: an address from the first gesture would come first.
+  ClickAt(form, kLogoInside);
+  EXPECT_TRUE(WaitUntil([] { return !ReadFileBytes(BrowserLog).empty(); }));
+  CloseAndExpectCleanExit(program, form);
+  EXPECT_TRUE(WaitUntil([] { return CountProcesses(L"winebrowser.exe") == 0; }));
+  EXPECT_EQ(ReadFileBytes(BrowserLog), Utf8(kSiteAddress) + "\n");
+}
+
+TEST_F(Input, LogoTooltipAppearsBelowThePointer) {
+  const std::wstring exe = Install();
+  RunningProgram program(exe);
+  const HWND form = program.WaitForForm();
+  ASSERT_NE(form, nullptr);
+  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == form; }));
+  Settle(form);
+  MoveMouseTo(form, {kLogoInside.x + 1, kLogoInside.y});
+  MoveMouseTo(form, kLogoInside);
+  const HWND tip = program.WaitForTopLevel(TOOLTIPS_CLASSW);
+  ASSERT_NE(tip, nullptr) << "no tooltip over the logo";
+  POINT pointer;
+  GetCursorPos(&pointer);
+  RECT box;
+  GetWindowRect(tip, &box);
+  EXPECT_GT(box.top, pointer.y) << "below the pointer";
+  CloseAndExpectCleanExit(program, form);
+}
+
+// --- Closing -----------------------------------------------------------------
+
+using Closing = ProgramTest;
+
+TEST_F(Closing, RequestsAfterTheFirstCloseReachNothing) {
+  SetPath(kTrackerFolder);
+  const std::wstring exe = Install();
+  RunningProgram program(exe);
+  const HWND form = program.WaitForForm();
+  ASSERT_NE(form, nullptr);
+  ExpectLook(form, kEnabled);
+  const std::string remembered = ReadFileBytes(SettingsPath());
+  TakeSnapshots();
+
+  // All queued before the first is handled, so the last two arrive between
+  // the close handler and the end of the loop.
+  const HWND button = ButtonOf(form);
+  PostMessageW(form, WM_CLOSE, 0, 0);
+  PostMessageW(form, WM_CLOSE, 0, 0);
+  PostMessageW(button, BM_CLICK, 0, 0);
+  EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(program.FindTopLevel(L"#32770", false), nullptr);
+  EXPECT_EQ(RegistryChanges(), std::vector<std::wstring>{});
+  EXPECT_EQ(FolderChanges(), std::vector<std::wstring>{});
+  EXPECT_EQ(ReadFileBytes(SettingsPath()), remembered);
+}
+
+TEST_F(Closing, LogOffIsConsentedAndEndsTheProgram) {
+  SetPath(kTrackerFolder);
+  const std::wstring exe = Install();
+  RunningProgram program(exe);
+  const HWND form = program.WaitForForm();
+  ASSERT_NE(form, nullptr);
+  ExpectLook(form, kEnabled);
+  TakeSnapshots();
+
+  DWORD_PTR consent = 0;
+  ASSERT_TRUE(SendMessageTimeoutW(form, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000,
+                                  &consent));
+  EXPECT_NE(consent, 0u);
+  // The program may end while handling this, so no answer is awaited.
+  SendMessageTimeoutW(form, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 2000, nullptr);
+  EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(program.FindTopLevel(L"#32770", false), nullptr);
+  EXPECT_EQ(RegistryChanges(), std::vector<std::wstring>{});
+  EXPECT_EQ(FolderChanges(), std::vector<std::wstring>{});
+}
+
+// --- How the program starts --------------------------------------------------
+
+using Start = ProgramTest;
+
+TEST_F(Start, ShowCommandMaximisedIsHonoured) {
+  const std::wstring exe = Install();
+  RunningProgram program(exe, SW_SHOWMAXIMIZED);
+  const HWND form = program.WaitForForm();
+  ASSERT_NE(form, nullptr);
+  EXPECT_TRUE(WaitUntil([&] { return IsZoomed(form) != FALSE; }));
+  CloseAndExpectCleanExit(program, form);
+}
+
+TEST_F(Start, ShowCommandMinimisedWithoutActivationIsHonoured) {
+  const std::wstring exe = Install();
+  RunningProgram program(exe, SW_SHOWMINNOACTIVE);
+  const HWND form = program.WaitForForm();
+  ASSERT_NE(form, nullptr);
+  EXPECT_TRUE(WaitUntil([&] { return IsIconic(form) != FALSE; }));
+  CloseAndExpectCleanExit(program, form);
+}
+
+TEST_F(Start, OtherShowCommandsOpenNormally) {
+  const std::wstring exe = Install();
+  RunningProgram program(exe, SW_SHOWMINIMIZED);
+  const HWND form = program.WaitForForm();
+  ASSERT_NE(form, nullptr);
+  Settle(form);
+  EXPECT_FALSE(IsIconic(form));
+  EXPECT_FALSE(IsZoomed(form));
+  CloseAndExpectCleanExit(program, form);
+}
+
+BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR into) noexcept {
+  reinterpret_cast<std::vector<WORD>*>(into)->push_back(language);
+  return TRUE;
+}
+
+[[nodiscard]] std::vector<WORD> LayoutLanguages(const std::wstring& exe) {
+  std::vector<WORD> languages;
+  const HMODULE image = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (image == nullptr) return languages;
+  EnumResourceLanguagesW(image, RT_RCDATA, L"TFORM1", CollectLanguage,
+                         reinterpret_cast<LONG_PTR>(&languages));
+  FreeLibrary(image);
+  return languages;
+}
+
+[[nodiscard]] std::string LayoutBytes(const std::wstring& exe) {
+  std::string bytes;
+  const HMODULE image = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (image == nullptr) return bytes;
+  if (const HRSRC found = FindResourceW(image, L"TFORM1", RT_RCDATA)) {
+    const auto* data = static_cast<const char*>(LockResource(LoadResource(image, found)));
+    if (data != nullptr) bytes.assign(data, SizeofResource(image, found));
+  }
+  FreeLibrary(image);
+  return bytes;
+}
+
+// Replaces the window layout compiled into a copy of the program.
+void ReplaceLayout(const std::wstring& exe, const std::string& bytes) {
+  const std::vector<WORD> languages = LayoutLanguages(exe);
+  ASSERT_FALSE(languages.empty()) << "no TFORM1 layout resource";
+  const HANDLE update = BeginUpdateResourceW(exe.c_str(), FALSE);
+  ASSERT_NE(update, nullptr);
+  for (const WORD language : languages)
+    ASSERT_TRUE(UpdateResourceW(update, RT_RCDATA, L"TFORM1", language,
+                                const_cast<char*>(bytes.data()), static_cast<DWORD>(bytes.size())));
+  ASSERT_TRUE(EndUpdateResourceW(update, FALSE));
+  ASSERT_EQ(LayoutBytes(exe), bytes);
+}
+
+enum class Damage { Garbage, CutInHalf };
+
+class BrokenLayout : public ProgramTest, public testing::WithParamInterface<Damage> {};
+
+TEST_P(BrokenLayout, FailsBeforeTheLoopWithTaskModalBoxAndCode1) {
+  SetPath(kTrackerFolder);
+  const std::wstring exe = Install();
+  const std::string layout = LayoutBytes(exe);
+  ASSERT_FALSE(layout.empty());
+  ReplaceLayout(exe, GetParam() == Damage::Garbage ? std::string("pas une mise en page\x01\x02")
+                                                   : layout.substr(0, layout.size() / 2));
+  TakeSnapshots();
+  RunningProgram program(exe);
+  const HWND box = program.WaitForMessageBox();
+  ASSERT_NE(box, nullptr) << "window shown: " << (program.FindTopLevel(L"TForm1", true) != nullptr)
+                          << ", exited: " << program.HasExited();
+  EXPECT_EQ(TextOf(box), L"Erreur d'application");
+  EXPECT_NE(MessageBoxText(box), L"");
+  EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr) << "task-modal: no owner window";
+  EXPECT_EQ(program.FindTopLevel(L"TForm1", true), nullptr);
+
+  PressOk(box);
+  EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(1));
+  EXPECT_EQ(RegistryChanges(), std::vector<std::wstring>{});
+  EXPECT_EQ(FolderChanges(), std::vector<std::wstring>{}) << "no first evaluation ran";
+}
+
+INSTANTIATE_TEST_SUITE_P(Start, BrokenLayout, testing::Values(Damage::Garbage, Damage::CutInHalf));
+
+TEST_F(Start, EverySecondInstanceOpensItsOwnWindow) {
+  const std::wstring exe = Install();
+  RunningProgram first(exe);
+  const HWND firstForm = first.WaitForForm();
+  ASSERT_NE(firstForm, nullptr);
+  RunningProgram second(exe);
+  const HWND secondForm = second.WaitForForm();
+  ASSERT_NE(secondForm, nullptr);
+  EXPECT_NE(firstForm, secondForm);
+  CloseAndExpectCleanExit(second, secondForm);
+  CloseAndExpectCleanExit(first, firstForm);
+}
+
+TEST_F(Start, ManifestDeclaresPerMonitorAwareness) {
+  ACTCTXW request{};
+  request.cbSize = sizeof request;
+  request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+  request.lpSource = ProgramPath.c_str();
+  request.lpResourceName = CREATEPROCESS_MANIFEST_RESOURCE_ID;
+  const HANDLE context = CreateActCtxW(&request);
+  ASSERT_NE(context, INVALID_HANDLE_VALUE);
+  auto setting = [&](const wchar_t* space, const wchar_t* name) {
+    wchar_t value[128] = L"";
+    SIZE_T written = 0;
+    QueryActCtxSettingsW(0, context, space, name, value, 128, &written);
+    return std::wstring(value);
+  };
+  EXPECT_EQ(setting(L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness"),
+            L"PerMonitorV2, PerMonitor");
+  EXPECT_EQ(setting(L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware"),
+            L"true/pm");
+  ReleaseActCtx(context);
+}
+
+TEST_F(Start, CommonControlsVersion6IsLoaded) {
+  const std::wstring exe = Install();
+  RunningProgram program(exe);
+  const HWND form = program.WaitForForm();
+  ASSERT_NE(form, nullptr);
+  Settle(form);
+  const std::wstring suffix = L"\\comctl32.dll";
+  bool fromSideBySide = false;
+  std::wstring loaded;
+  for (std::wstring module : ModulesOf(program.Id())) {
+    CharLowerW(module.data());
+    loaded += module + L"\n";
+    if (module.find(L"\\winsxs\\") != std::wstring::npos &&
+        module.find(L"common-controls") != std::wstring::npos && module.size() > suffix.size() &&
+        module.compare(module.size() - suffix.size(), suffix.size(), suffix) == 0)
+      fromSideBySide = true;
+  }
+  EXPECT_TRUE(fromSideBySide) << "comctl32 6.0 from the side-by-side store; loaded:\n"
+                              << Utf8(loaded);
+  CloseAndExpectCleanExit(program, form);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&](const char* prefix) {
+      const std::string p = prefix;
+      return arg.rfind(p, 0) == 0 ? WindowsPath(arg.substr(p.size())) : std::wstring();
+    };
+    if (auto v = value("--exe="); !v.empty()) ProgramPath = v;
+    if (auto v = value("--browser-log="); !v.empty()) BrowserLog = v;
+    if (arg.rfind("--browser=", 0) == 0) BrowserCommand = std::wstring(arg.begin() + 10, arg.end());
+  }
+  return RUN_ALL_TESTS();
+}
