@@ -485,33 +485,23 @@ TEST_F(Closing, LogOffIsConsentedAndEndsTheProgram) {
 
 using Start = ProgramTest;
 
-TEST_F(Start, ShowCommandMaximisedIsHonoured) {
+TEST_F(Start, ShowCommandsMaximisedAndMinimisedAreHonouredOthersOpenNormally) {
+  struct Case {
+    WORD Command;
+    bool Zoomed, Iconic;
+  };
   const std::wstring exe = Install();
-  RunningProgram program(exe, SW_SHOWMAXIMIZED);
-  const HWND form = program.WaitForForm();
-  ASSERT_NE(form, nullptr);
-  EXPECT_TRUE(WaitUntil([&] { return IsZoomed(form) != FALSE; }));
-  CloseAndExpectCleanExit(program, form);
-}
-
-TEST_F(Start, ShowCommandMinimisedWithoutActivationIsHonoured) {
-  const std::wstring exe = Install();
-  RunningProgram program(exe, SW_SHOWMINNOACTIVE);
-  const HWND form = program.WaitForForm();
-  ASSERT_NE(form, nullptr);
-  EXPECT_TRUE(WaitUntil([&] { return IsIconic(form) != FALSE; }));
-  CloseAndExpectCleanExit(program, form);
-}
-
-TEST_F(Start, OtherShowCommandsOpenNormally) {
-  const std::wstring exe = Install();
-  RunningProgram program(exe, SW_SHOWMINIMIZED);
-  const HWND form = program.WaitForForm();
-  ASSERT_NE(form, nullptr);
-  Settle(form);
-  EXPECT_FALSE(IsIconic(form));
-  EXPECT_FALSE(IsZoomed(form));
-  CloseAndExpectCleanExit(program, form);
+  for (const Case c : {Case{SW_SHOWMAXIMIZED, true, false}, Case{SW_SHOWMINNOACTIVE, false, true},
+                       Case{SW_SHOWMINIMIZED, false, false}}) {
+    SCOPED_TRACE(c.Command);
+    RunningProgram program(exe, c.Command);
+    const HWND form = program.WaitForForm();
+    ASSERT_NE(form, nullptr);
+    Settle(form);
+    EXPECT_TRUE(WaitUntil([&] { return (IsZoomed(form) != FALSE) == c.Zoomed; }));
+    EXPECT_TRUE(WaitUntil([&] { return (IsIconic(form) != FALSE) == c.Iconic; }));
+    CloseAndExpectCleanExit(program, form);
+  }
 }
 
 BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR into) noexcept {

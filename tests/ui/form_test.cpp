@@ -59,6 +59,19 @@ class FormTest : public testing::Test {
     PumpMessages();
   }
 
+  // The layout at 144 DPI, whether created there or moved there.
+  void ExpectControlsAt144() const {
+    EXPECT_EQ(FForm->Image1->Bounds(), (TBounds{0, 0, 171, 170}));
+    EXPECT_EQ(FForm->LabelEtat->Bounds(), (TBounds{210, 53, 269, 31}));
+    EXPECT_EQ(ChildBounds(Button), (TBounds{264, 108, 170, 38}));
+    EXPECT_EQ(FForm->LabelTitre->Bounds().Left, 210);
+    EXPECT_EQ(FForm->LabelTitre->Bounds().Top, 12);
+    EXPECT_EQ(FForm->Font().Height, -18);
+    EXPECT_EQ(FontHeightOf(Button), -18);
+    EXPECT_EQ(FForm->LabelEtat->Font().Height, -24);
+    EXPECT_EQ(FForm->LabelTitre->Font().Height, -24);
+  }
+
   void ShowAndPaint() {
     ShowWindow(Window, SW_SHOWNORMAL);
     SetForegroundWindow(Window);
@@ -334,15 +347,7 @@ TEST_F(Form96, ADensityChangeRescalesControlsAndFontsAndTakesTheSuggestedRectang
   GetWindowRect(Window, &now);
   EXPECT_TRUE(EqualRect(&now, &suggested));
   EXPECT_EQ(FForm->CurrentPPI(), 144);
-  EXPECT_EQ(FForm->Image1->Bounds(), (TBounds{0, 0, 171, 170}));
-  EXPECT_EQ(FForm->LabelEtat->Bounds(), (TBounds{210, 53, 269, 31}));
-  EXPECT_EQ(ChildBounds(Button), (TBounds{264, 108, 170, 38}));
-  EXPECT_EQ(FForm->LabelTitre->Bounds().Left, 210);
-  EXPECT_EQ(FForm->LabelTitre->Bounds().Top, 12);
-  EXPECT_EQ(FForm->Font().Height, -18);
-  EXPECT_EQ(FontHeightOf(Button), -18);
-  EXPECT_EQ(FForm->LabelEtat->Font().Height, -24);
-  EXPECT_EQ(FForm->LabelTitre->Font().Height, -24);
+  ExpectControlsAt144();
   EXPECT_TRUE(IsWindowVisible(Window)) << "drawing is resumed";
 }
 
@@ -469,15 +474,7 @@ TEST_F(Form144, GeometryFontsAndLogoFollowTheMonitorDensity) {
   GetClientRect(Window, &client);
   EXPECT_EQ(client.right, 491);
   EXPECT_EQ(client.bottom, 171);
-  EXPECT_EQ(FForm->Image1->Bounds(), (TBounds{0, 0, 171, 170}));
-  EXPECT_EQ(FForm->LabelEtat->Bounds(), (TBounds{210, 53, 269, 31}));
-  EXPECT_EQ(ChildBounds(Button), (TBounds{264, 108, 170, 38}));
-  EXPECT_EQ(FForm->LabelTitre->Bounds().Left, 210);
-  EXPECT_EQ(FForm->LabelTitre->Bounds().Top, 12);
-  EXPECT_EQ(FForm->Font().Height, -18);
-  EXPECT_EQ(FontHeightOf(Button), -18);
-  EXPECT_EQ(FForm->LabelEtat->Font().Height, -24);
-  EXPECT_EQ(FForm->LabelTitre->Font().Height, -24);
+  ExpectControlsAt144();
   ShowAndPaint();
   for (int i = 0; i < 170; ++i)
     EXPECT_EQ(Pixel(170, i), kWhite) << "row " << i;
