@@ -127,6 +127,10 @@ class ProgramTest : public testing::Test {
   [[nodiscard]] std::vector<std::wstring> FolderChanges() const {
     return Differences(FFolderBefore, SnapshotFolder(FFolder.Path()));
   }
+  void ExpectNothingWritten() const {
+    EXPECT_EQ(RegistryChanges(), std::vector<std::wstring>{});
+    EXPECT_EQ(FolderChanges(), std::vector<std::wstring>{});
+  }
 
   static void ExpectLook(HWND form, const Look& look) {
     EXPECT_EQ(
@@ -166,8 +170,7 @@ TEST_F(States, MissingShowsBlackLabelNoButtonAndCreatesNothing) {
   ASSERT_NE(form, nullptr);
   ExpectLook(form, kMissing);
   CloseAndExpectCleanExit(program, form);
-  EXPECT_EQ(RegistryChanges(), std::vector<std::wstring>{});
-  EXPECT_EQ(FolderChanges(), std::vector<std::wstring>{});
+  ExpectNothingWritten();
   EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, kTrackerSubKey));
 }
 
@@ -180,8 +183,7 @@ TEST_F(States, KeyWithoutPathIsMissingToo) {
   ASSERT_NE(form, nullptr);
   ExpectLook(form, kMissing);
   CloseAndExpectCleanExit(program, form);
-  EXPECT_EQ(RegistryChanges(), std::vector<std::wstring>{});
-  EXPECT_EQ(FolderChanges(), std::vector<std::wstring>{});
+  ExpectNothingWritten();
 }
 
 TEST_F(States, DisabledClickWritesDefaultFolderAndRemembersIt) {
@@ -290,8 +292,7 @@ TEST_P(NonStringPath, BoxFirstThenLayoutValues) {
   ASSERT_NE(form, nullptr);
   ExpectLook(form, kLayoutDefaults);
   CloseAndExpectCleanExit(program, form);
-  EXPECT_EQ(RegistryChanges(), std::vector<std::wstring>{});
-  EXPECT_EQ(FolderChanges(), std::vector<std::wstring>{});
+  ExpectNothingWritten();
 }
 
 INSTANTIATE_TEST_SUITE_P(Errors, NonStringPath,
@@ -317,8 +318,7 @@ TEST_F(Errors, UnwritableSettingsAtStartThenEnabledWindow) {
   ASSERT_NE(form, nullptr);
   ExpectLook(form, kEnabled);
   CloseAndExpectCleanExit(program, form);
-  EXPECT_EQ(RegistryChanges(), std::vector<std::wstring>{});
-  EXPECT_EQ(FolderChanges(), std::vector<std::wstring>{});
+  ExpectNothingWritten();
 }
 
 TEST_F(Errors, FailingWriteDuringToggleKeepsTheState) {
@@ -364,8 +364,7 @@ TEST_F(Input, MissingKeepsFocusOnWindowAndEnterDoesNothing) {
   PressKeys({VK_RETURN});
   PressKeys({VK_MENU, VK_F4});
   EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
-  EXPECT_EQ(RegistryChanges(), std::vector<std::wstring>{});
-  EXPECT_EQ(FolderChanges(), std::vector<std::wstring>{});
+  ExpectNothingWritten();
 }
 
 TEST_F(Input, EnabledFocusesButtonEnterAndSpaceClickEscDoesNothing) {
@@ -455,8 +454,7 @@ TEST_F(Closing, RequestsAfterTheFirstCloseReachNothing) {
   PostMessageW(button, BM_CLICK, 0, 0);
   EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
   EXPECT_EQ(program.FindTopLevel(L"#32770", false), nullptr);
-  EXPECT_EQ(RegistryChanges(), std::vector<std::wstring>{});
-  EXPECT_EQ(FolderChanges(), std::vector<std::wstring>{});
+  ExpectNothingWritten();
   EXPECT_EQ(ReadFileBytes(SettingsPath()), remembered);
 }
 
@@ -477,8 +475,7 @@ TEST_F(Closing, LogOffIsConsentedAndEndsTheProgram) {
   SendMessageTimeoutW(form, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 2000, nullptr);
   EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
   EXPECT_EQ(program.FindTopLevel(L"#32770", false), nullptr);
-  EXPECT_EQ(RegistryChanges(), std::vector<std::wstring>{});
-  EXPECT_EQ(FolderChanges(), std::vector<std::wstring>{});
+  ExpectNothingWritten();
 }
 
 // --- How the program starts --------------------------------------------------
