@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "base/module_path.h"
+#include "base/system_library.h"
 
 std::unique_ptr<TRegistry> Registre;
 std::unique_ptr<TIniFile> FileIni;
@@ -107,12 +108,8 @@ namespace {
 // every start about 10 ms and 0.7 MB for a link few users follow. It stays
 // loaded, as what the shell starts may still run inside it.
 decltype(&ShellExecuteW) ShellExecuteFunction() noexcept {
-  static const auto function = [] {
-    const HMODULE shell = LoadLibraryW(L"shell32.dll");
-    return shell ? reinterpret_cast<decltype(&ShellExecuteW)>(
-                       reinterpret_cast<void*>(GetProcAddress(shell, "ShellExecuteW")))
-                 : nullptr;
-  }();
+  static const auto function =
+      SystemFunction<decltype(&ShellExecuteW)>(L"shell32.dll", "ShellExecuteW");
   return function;
 }
 

@@ -105,7 +105,13 @@ int FirstShowCommand(const STARTUPINFOW& Startup) noexcept {
   return SW_SHOWNORMAL;
 }
 
-void EndSession() noexcept { ExitProcess(0); }
+// ExitProcess would let the C runtime DLL run the program's global destructors
+// while it detaches (closing the key, flushing the file, destroying windows
+// after user32 began to leave); TerminateProcess runs no code of the process.
+void EndSession() noexcept {
+  TerminateProcess(GetCurrentProcess(), 0);
+  ExitProcess(0);  // not reached: a process may always end itself
+}
 
 void TApplication::Initialize() {
   RegisterStandardFileFormats();

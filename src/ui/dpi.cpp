@@ -1,5 +1,6 @@
 #include "ui/dpi.h"
 
+#include "base/system_library.h"
 #include "base/unique_handle.h"
 #include "ui/scale.h"
 
@@ -10,14 +11,10 @@ namespace {
 constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
 using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
 
-// Looked up at run time so the program still starts where shcore.dll lacks it.
+// Looked up at run time: Windows 7 has no shcore.dll.
 GetDpiForMonitorFunction MonitorDpiQuery() noexcept {
-  static const auto query = [] {
-    const HMODULE shcore = LoadLibraryW(L"shcore.dll");
-    return shcore ? reinterpret_cast<GetDpiForMonitorFunction>(
-                        reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")))
-                  : nullptr;
-  }();
+  static const auto query =
+      SystemFunction<GetDpiForMonitorFunction>(L"shcore.dll", "GetDpiForMonitor");
   return query;
 }
 

@@ -230,7 +230,13 @@ void TForm::UpdateHintRects() noexcept {
 }
 
 void TForm::Show(int ShowCommand) {
-  ShowWindow(FHandle.get(), ShowCommand);
+  // Windows replaces the process's first SW_SHOWNORMAL, SW_SHOW or SW_SHOWDEFAULT
+  // with the launcher's STARTUPINFO.wShowWindow (ShowWindow's remarks), so 2 would
+  // open minimised and 0 not at all; SetWindowPos shows and activates without it.
+  if (ShowCommand == SW_SHOWNORMAL)
+    SetWindowPos(FHandle.get(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+  else
+    ShowWindow(FHandle.get(), ShowCommand);
   UpdateWindow(FHandle.get());
 }
 

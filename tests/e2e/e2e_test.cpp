@@ -21,6 +21,7 @@ using namespace e2e;
 std::wstring ProgramPath;     // Trelvane_Project.exe as built
 std::wstring BrowserCommand;  // Unix program Wine's browser launcher runs
 std::wstring BrowserLog;      // where that program records each address
+std::wstring PlantedDll;      // any DLL, to be placed under a system DLL's name
 
 const std::wstring kTrackerRoot = L"SOFTWARE\\NaturalPoint";
 const std::wstring kPathEntry =
@@ -488,8 +489,10 @@ TEST_F(Start, ShowCommandsMaximisedAndMinimisedAreHonouredOthersOpenNormally) {
     bool Zoomed, Iconic;
   };
   const std::wstring exe = Install();
+  // Hidden, minimised or shown without activation by the launcher: still normal.
   for (const Case c : {Case{SW_SHOWMAXIMIZED, true, false}, Case{SW_SHOWMINNOACTIVE, false, true},
-                       Case{SW_SHOWMINIMIZED, false, false}}) {
+                       Case{SW_HIDE, false, false}, Case{SW_SHOWMINIMIZED, false, false},
+                       Case{SW_MINIMIZE, false, false}, Case{SW_SHOWNA, false, false}}) {
     SCOPED_TRACE(c.Command);
     RunningProgram program(exe, c.Command);
     const HWND form = program.WaitForForm();
@@ -499,6 +502,29 @@ TEST_F(Start, ShowCommandsMaximisedAndMinimisedAreHonouredOthersOpenNormally) {
     EXPECT_TRUE(WaitUntil([&] { return (IsIconic(form) != FALSE) == c.Iconic; }));
     CloseAndExpectCleanExit(program, form);
   }
+}
+
+// The program's folder is the user's to write in: DLLs placed there under the
+// names of the system DLLs it loads itself must not be taken.
+TEST_F(Start, SystemDllsAreNeverTakenFromTheProgramsFolder) {
+  const std::wstring exe = Install();
+  for (const wchar_t* name : {L"shcore.dll", L"shell32.dll"})
+    ASSERT_TRUE(CopyFileW(PlantedDll.c_str(), FFolder.File(name).c_str(), FALSE));
+  RunningProgram program(exe);
+  const HWND form = program.WaitForForm();
+  ASSERT_NE(form, nullptr);
+  Settle(form);
+  ClickAt(form, kLogoInside);
+  EXPECT_TRUE(WaitUntil([] { return !ReadFileBytes(BrowserLog).empty(); }));
+  std::wstring folder = FFolder.Path() + L"\\";
+  CharLowerW(folder.data());
+  for (std::wstring module : ModulesOf(program.Id())) {
+    CharLowerW(module.data());
+    EXPECT_TRUE(module.rfind(folder, 0) != 0 || module.find(L".exe") != std::wstring::npos)
+        << Utf8(module);
+  }
+  CloseAndExpectCleanExit(program, form);
+  EXPECT_TRUE(WaitUntil([] { return CountProcesses(L"winebrowser.exe") == 0; }));
 }
 
 BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR into) noexcept {
@@ -638,6 +664,7 @@ int main(int argc, char** argv) {
     };
     if (auto v = value("--exe="); !v.empty()) ProgramPath = v;
     if (auto v = value("--browser-log="); !v.empty()) BrowserLog = v;
+    if (auto v = value("--planted-dll="); !v.empty()) PlantedDll = v;
     if (arg.rfind("--browser=", 0) == 0) BrowserCommand = std::wstring(arg.begin() + 10, arg.end());
   }
   return RUN_ALL_TESTS();

@@ -10,15 +10,22 @@ fail() { echo "FAIL: $*"; status=1; }
 grep -q 'file format pei-i386' <<<"$dump" || fail "not a PE32 i386 image"
 grep -Eq '^Magic[[:space:]]+010b' <<<"$dump" || fail "optional header is not PE32"
 grep -Eq '^Subsystem[[:space:]]+00000002' <<<"$dump" || fail "not the Windows GUI subsystem"
+if ! grep -Eq '^MajorSubsystemVersion[[:space:]]+6$' <<<"$dump" ||
+  ! grep -Eq '^MinorSubsystemVersion[[:space:]]+0$' <<<"$dump"; then
+  fail "subsystem version is not 6.0"
+fi
+for flag in DYNAMIC_BASE NX_COMPAT TERMINAL_SERVICE_AWARE; do
+  grep -Eq "^[[:space:]]+$flag\$" <<<"$dump" || fail "DllCharacteristics lacks $flag"
+done
 
 windows_dlls='^(kernel32|user32|gdi32|advapi32|shell32|shlwapi|ole32|oleaut32|comctl32|comdlg32|uxtheme|shcore|msvcrt|ntdll|version|msimg32|imm32|ws2_32)\.dll$'
-imports=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$dump" | tr 'A-Z' 'a-z' | sort -u)
+imports=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$dump" | tr '[:upper:]' '[:lower:]' | sort -u)
 [ -n "$imports" ] || fail "no import found"
 while read -r dll; do
   [ -z "$dll" ] && continue
   grep -Eq "$windows_dlls" <<<"$dll" || fail "imports $dll"
 done <<<"$imports"
 
-echo "imports: $(echo $imports)"
+echo "imports: ${imports//$'\n'/ }"
 echo "size: $(stat -c %s "$exe") bytes"
 exit $status

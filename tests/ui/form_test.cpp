@@ -464,6 +464,32 @@ TEST_F(Form96, TheErrorBoxIsOwnedByTheActiveWindowAndHoldsTheOthersMeanwhile) {
   EXPECT_TRUE(IsWindowEnabled(Window));
 }
 
+// ---- The end of the session
+
+TEST(Session, TheProcessEndsAtOnceWithCode0RunningNothingMore) {
+  wchar_t self[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+  wchar_t temp[MAX_PATH];
+  ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+  const std::wstring witness = std::wstring(temp) + L"trelvane-exit-witness";
+  DeleteFileW(witness.c_str());
+  SetEnvironmentVariableW(L"TRELVANE_EXIT_WITNESS", witness.c_str());
+  std::wstring command = L"\"" + std::wstring(self) + L"\" --end-session";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION child{};
+  ASSERT_TRUE(CreateProcessW(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &child));
+  const UniqueKernelHandle process(child.hProcess);
+  const UniqueKernelHandle thread(child.hThread);
+  ASSERT_EQ(WaitForSingleObject(process.get(), 20000), WAIT_OBJECT_0);
+  DWORD code = 99;
+  GetExitCodeProcess(process.get(), &code);
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(GetFileAttributesW(witness.c_str()), INVALID_FILE_ATTRIBUTES) << "code ran at the end";
+  DeleteFileW(witness.c_str());
+}
+
 // ---- 144 DPI (a session whose LogPixels is 144)
 
 using Form144 = FormTest;
