@@ -14,7 +14,8 @@ cp -a "$dir/prefix" "$work/prefix"
 
 eval "$("$session" "$dir" env)"
 export WINEPREFIX=$work/prefix
-export TRELVANE_READONLY_DIR="Z:$(echo "$work/data" | tr / '\\')"
+data=$work/data
+export TRELVANE_READONLY_DIR="Z:${data//\//\\}"
 drop="--bounding-set=-dac_override,-dac_read_search --inh-caps=-dac_override,-dac_read_search"
 status=0
 # shellcheck disable=SC2086

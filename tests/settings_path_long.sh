@@ -14,11 +14,12 @@ done
 mkdir -p "$long"
 cp "$probe" "$long/Trelvane_Project.exe"
 
-"$session" "$dir" run wine "$long/Trelvane_Project.exe" 'Z:\tmp\trelvane-probe-out.txt'
-expected="Z:$(echo "$long" | tr / '\\')\\Trelvane.ini"
-actual=$(cat /tmp/trelvane-probe-out.txt)
-rm -f /tmp/trelvane-probe-out.txt
-rm -rf "$work"
+# The answer goes beside the work folder, within the build folder.
+out=$work.out
+"$session" "$dir" run wine "$long/Trelvane_Project.exe" "Z:${out//\//\\}"
+expected="Z:${long//\//\\}\\Trelvane.ini"
+actual=$(cat "$out")
+rm -rf "$work" "$out"
 echo "path length: ${#expected}"
 if [ "$actual" != "$expected" ]; then
   echo "expected: $expected"
