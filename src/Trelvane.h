@@ -68,7 +68,7 @@ inline const wchar_t kWebSiteAddress[] = L"https://www.faelorn.example/";
 // through TrackerView.
 class TForm1 final : public ui::TForm, public TrackerView {
  public:
-  TForm1() = default;
+  explicit TForm1(ui::TFormHost& Host) noexcept : TForm(Host) {}
 
   ui::TImage* Image1 = nullptr;
   ui::TLabel* LabelTitre = nullptr;

@@ -3,6 +3,7 @@
 #include "Trelvane.h"
 #include "base/exception.h"
 #include "ui/application.h"
+#include "ui/error_box.h"
 
 namespace {
 

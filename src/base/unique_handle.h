@@ -44,9 +44,6 @@ class UniqueHandle {
 struct GdiObjectCloser {
   void operator()(HGDIOBJ object) const noexcept { DeleteObject(object); }
 };
-struct IconCloser {
-  void operator()(HICON icon) const noexcept { DestroyIcon(icon); }
-};
 struct WindowCloser {
   void operator()(HWND window) const noexcept { DestroyWindow(window); }
 };
@@ -60,7 +57,6 @@ struct KernelHandleCloser {
 using UniqueHFont = UniqueHandle<HFONT, GdiObjectCloser>;
 using UniqueHBitmap = UniqueHandle<HBITMAP, GdiObjectCloser>;
 using UniqueHBrush = UniqueHandle<HBRUSH, GdiObjectCloser>;
-using UniqueHIcon = UniqueHandle<HICON, IconCloser>;
 using UniqueHWnd = UniqueHandle<HWND, WindowCloser>;
 using UniqueMemoryDc = UniqueHandle<HDC, MemoryDcCloser>;
 using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleCloser>;

@@ -4,10 +4,10 @@
 #include <ole2.h>
 
 #include <new>
-#include <vector>
 
 #include "base/exception.h"
 #include "base/module_path.h"
+#include "ui/error_box.h"
 #include "ui/picture.h"
 
 namespace ui {
@@ -18,71 +18,6 @@ namespace {
 
 constexpr wchar_t kWindowClass[] = L"TApplication";
 
-struct DisabledWindows {
-  HWND Keep;
-  std::vector<HWND> Windows;
-};
-
-BOOL CALLBACK DisableWindow(HWND window, LPARAM context) noexcept {
-  auto& disabled = *reinterpret_cast<DisabledWindows*>(context);
-  if (window != disabled.Keep && IsWindowVisible(window) && IsWindowEnabled(window)) {
-    try {
-      disabled.Windows.push_back(window);
-    } catch (...) {
-      return FALSE;
-    }
-    EnableWindow(window, FALSE);
-  }
-  return TRUE;
-}
-
-// While the box is open, every other window of the program waits for it.
-class TaskWindowsDisabled {
- public:
-  explicit TaskWindowsDisabled(HWND owner) noexcept : FDisabled{owner, {}} {
-    EnumThreadWindows(GetCurrentThreadId(), DisableWindow, reinterpret_cast<LPARAM>(&FDisabled));
-  }
-  ~TaskWindowsDisabled() {
-    for (const HWND window : FDisabled.Windows)
-      EnableWindow(window, TRUE);
-  }
-  TaskWindowsDisabled(const TaskWindowsDisabled&) = delete;
-  TaskWindowsDisabled& operator=(const TaskWindowsDisabled&) = delete;
-
- private:
-  DisabledWindows FDisabled;
-};
-
-// Puts the hidden application window at the centre of the active window's
-// monitor for the time of the box, so the box opens where the user looks.
-class ApplicationWindowOnMonitorOf {
- public:
-  ApplicationWindowOnMonitorOf(HWND application, HWND active) noexcept : FWindow(application) {
-    if (!application || !active) return;
-    const HMONITOR target = MonitorFromWindow(active, MONITOR_DEFAULTTONEAREST);
-    if (target == MonitorFromWindow(application, MONITOR_DEFAULTTONEAREST)) return;
-    MONITORINFO info{};
-    info.cbSize = sizeof(info);
-    if (!GetMonitorInfoW(target, &info) || !GetWindowRect(application, &FOld)) return;
-    const RECT& work = info.rcWork;
-    Move((work.left + work.right) / 2, (work.top + work.bottom) / 2);
-    FMoved = true;
-  }
-  ~ApplicationWindowOnMonitorOf() {
-    if (FMoved) Move(FOld.left, FOld.top);
-  }
-  ApplicationWindowOnMonitorOf(const ApplicationWindowOnMonitorOf&) = delete;
-  ApplicationWindowOnMonitorOf& operator=(const ApplicationWindowOnMonitorOf&) = delete;
-
- private:
-  void Move(int x, int y) noexcept {
-    SetWindowPos(FWindow, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-  HWND FWindow;
-  RECT FOld{};
-  bool FMoved = false;
-};
-
 }  // namespace
 
 std::wstring ApplicationTitleFromPath(const std::wstring& Path) {
@@ -90,11 +25,6 @@ std::wstring ApplicationTitleFromPath(const std::wstring& Path) {
   if (const auto dot = title.find(L'.'); dot != std::wstring::npos) title.resize(dot);
   if (title.size() > 1) CharLowerW(&title[1]);
   return title;
-}
-
-std::wstring ErrorBoxText(const std::wstring& Message) {
-  if (!Message.empty() && Message.back() > L'.') return Message + L".";
-  return Message;
 }
 
 int FirstShowCommand(const STARTUPINFOW& Startup) noexcept {
@@ -108,10 +38,16 @@ int FirstShowCommand(const STARTUPINFOW& Startup) noexcept {
 // ExitProcess would let the C runtime DLL run the program's global destructors
 // while it detaches (closing the key, flushing the file, destroying windows
 // after user32 began to leave); TerminateProcess runs no code of the process.
-void EndSession() noexcept {
+void TApplication::SessionEnded() noexcept {
   TerminateProcess(GetCurrentProcess(), 0);
   ExitProcess(0);  // not reached: a process may always end itself
 }
+
+HWND TApplication::FormOwner() const noexcept {
+  return MainFormOnTaskBar ? nullptr : FHandle.get();
+}
+
+THintDelays TApplication::HintDelays() const noexcept { return {HintPause, HintHidePause}; }
 
 void TApplication::Initialize() {
   RegisterStandardFileFormats();
@@ -155,7 +91,7 @@ LRESULT CALLBACK TApplication::WindowProcedure(HWND Window, UINT Message, WPARAM
   switch (Message) {
     case WM_QUERYENDSESSION: return TRUE;
     case WM_ENDSESSION:
-      if (WParam) EndSession();
+      if (WParam) Application.SessionEnded();
       return 0;
     default: return DefWindowProcW(Window, Message, WParam, LParam);
   }
@@ -179,7 +115,7 @@ int TApplication::Run() {
   }
 }
 
-void TApplication::HandleException() noexcept {
+void TApplication::ReportException() noexcept {
   try {
     throw;
   } catch (const Exception& error) {
@@ -192,19 +128,7 @@ void TApplication::HandleException() noexcept {
 }
 
 void TApplication::ShowException(const std::wstring& Message) noexcept {
-  try {
-    const std::wstring text = ErrorBoxText(Message);
-    const HWND active = GetActiveWindow();
-    const HWND owner = active ? active : FHandle.get();
-    const ApplicationWindowOnMonitorOf placed(FHandle.get(), active);
-    {
-      const TaskWindowsDisabled disabled(owner);
-      MessageBoxW(owner, text.c_str(), FTitle.c_str(), MB_OK | MB_ICONERROR);
-    }
-    if (active && IsWindow(active)) SetActiveWindow(active);
-  } catch (...) {
-    // Nothing is left to report with when even the text cannot be built.
-  }
+  ShowErrorBox(FHandle.get(), FTitle, Message);
 }
 
 }  // namespace ui

@@ -5,14 +5,17 @@
 #include <memory>
 #include <string>
 
+#include "base/exception.h"
 #include "base/unique_handle.h"
 #include "ui/form.h"
+#include "ui/form_host.h"
 
 namespace ui {
 
 // The process-wide application: its title, icon, hidden window (owner of the
 // error box while no window of ours is active), main form and message loop.
-class TApplication {
+// It is the host of its main form.
+class TApplication final : public TFormHost {
  public:
   // Framework start: picture formats, OLE and COM on this thread, title, icon,
   // the hidden application window.
@@ -25,18 +28,17 @@ class TApplication {
   int HintHidePause = 2500;
 
   [[nodiscard]] const std::wstring& Title() const noexcept { return FTitle; }
-  [[nodiscard]] HICON Icon() const noexcept { return FIcon; }
   [[nodiscard]] HWND Handle() const noexcept { return FHandle.get(); }
-  [[nodiscard]] TForm* MainForm() const noexcept { return FMainForm.get(); }
 
-  // `Reference` is set before the form's creation handler runs.
+  // Creates the main form, the program's one form; `Reference` is set before
+  // the form's creation handler runs.
   template <typename T>
   void CreateForm(T*& Reference) {
-    auto form = std::make_unique<T>();
+    if (FMainForm) throw Exception(L"Une seule fenêtre principale");
+    auto form = std::make_unique<T>(*this);
     Reference = form.get();
-    TForm* created = form.get();
-    if (!FMainForm) FMainForm = std::move(form);
-    created->Create();
+    FMainForm = std::move(form);
+    Reference->Create();
   }
 
   // Shows the main form with the process's start-up show command, then loops
@@ -44,9 +46,15 @@ class TApplication {
   int Run();
   void Terminate() noexcept { PostQuitMessage(0); }
 
-  // To be called inside a catch block: shows the error in the error box.
-  void HandleException() noexcept;
   void ShowException(const std::wstring& Message) noexcept;
+
+  // What the main form asks of its application.
+  [[nodiscard]] HWND FormOwner() const noexcept override;
+  [[nodiscard]] HICON FormIcon() const noexcept override { return FIcon; }
+  [[nodiscard]] THintDelays HintDelays() const noexcept override;
+  void ReportException() noexcept override;
+  void FormClosed() noexcept override { Terminate(); }
+  void SessionEnded() noexcept override;
 
  private:
   static LRESULT CALLBACK WindowProcedure(HWND Window, UINT Message, WPARAM WParam,
@@ -65,12 +73,7 @@ extern TApplication Application;
 
 // "C:\x\Outil.Test.exe" -> "Outil"; "Trelvane_Project.exe" -> "Trelvane_project".
 [[nodiscard]] std::wstring ApplicationTitleFromPath(const std::wstring& Path);
-// The message, with a final "." unless it is empty or already ends in punctuation.
-[[nodiscard]] std::wstring ErrorBoxText(const std::wstring& Message);
 // Maximised for 3, minimised without activation for 7, else normal.
 [[nodiscard]] int FirstShowCommand(const STARTUPINFOW& Startup) noexcept;
-
-// Log-off or shut-down under way: end at once, without the close handler.
-[[noreturn]] void EndSession() noexcept;
 
 }  // namespace ui

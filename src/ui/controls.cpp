@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include "ui/form.h"
 #include "ui/resource_data.h"
 
 namespace ui {
@@ -57,8 +56,6 @@ TColor ReadLayoutColor(const std::wstring& property, const TLayoutValue& value) 
   return ReadColor(property, value);
 }
 
-TControl::TControl(TForm& Owner, std::wstring Name) : FOwner(Owner), FName(std::move(Name)) {}
-
 void TControl::SetBounds(const TBounds& Bounds) {
   Invalidate();
   FBounds = Bounds;
@@ -72,13 +69,9 @@ void TControl::SetVisible(bool Visible) {
   Invalidate();
 }
 
-TFont& TControl::Font() noexcept { return FParentFont ? FOwner.Font() : FFont; }
+TFont& TControl::Font() noexcept { return FParentFont ? FParentFontSource : FFont; }
 
 HFONT TControl::FontHandle() { return Font().Handle(); }
-
-void TControl::Click() {
-  if (OnClick && !FOwner.Closed()) OnClick(this);
-}
 
 bool TControl::ReadFontProperty(const std::wstring& Property, const TLayoutValue& Value) {
   if (Property.rfind(L"Font.", 0) != 0) return false;
@@ -109,8 +102,6 @@ bool TControl::ReadProperty(const std::wstring& Property, const TLayoutValue& Va
     if (cursor != L"crDefault" && cursor != L"crHandPoint")
       ThrowLayoutError(Property, L"curseur inconnu " + cursor);
     FCursor = cursor == L"crHandPoint" ? TCursor::crHandPoint : TCursor::crDefault;
-  } else if (Property == L"OnClick") {
-    OnClick = FOwner.NotifyHandler(LayoutIdentifier(Property, Value));
   } else {
     return ReadFontProperty(Property, Value);
   }
@@ -124,9 +115,9 @@ void TControl::ScaleBy(int Numerator, int Denominator) {
 }
 
 void TControl::Invalidate() noexcept {
-  if (Handle() || !FOwner.Handle()) return;
+  if (Handle() || !FParent) return;
   const RECT box = FBounds.Rect();
-  InvalidateRect(FOwner.Handle(), &box, FALSE);
+  InvalidateRect(FParent, &box, FALSE);
 }
 
 // ---- TLabel
@@ -240,7 +231,7 @@ void TButton::SetVisible(bool Visible) {
   TControl::SetVisible(Visible);
   if (!FHandle) return;
   // Hidden while focused: the focus goes to the form, not to nowhere.
-  if (!Visible && GetFocus() == FHandle.get()) SetFocus(FOwner.Handle());
+  if (!Visible && GetFocus() == FHandle.get()) SetFocus(Parent());
   ShowWindow(FHandle.get(), Visible ? SW_SHOWNA : SW_HIDE);
 }
 
@@ -256,6 +247,7 @@ bool TButton::ReadProperty(const std::wstring& Property, const TLayoutValue& Val
 }
 
 void TButton::CreateHandle(HWND Parent, int Id) {
+  TControl::CreateHandle(Parent, Id);
   const TBounds& box = Bounds();
   const DWORD style =
       WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP | BS_PUSHBUTTON | (Visible() ? WS_VISIBLE : 0);

@@ -14,8 +14,6 @@
 
 namespace ui {
 
-class TForm;
-
 using TNotifyEvent = std::function<void(TObject* Sender)>;
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 
@@ -25,11 +23,12 @@ enum class TCursor { crDefault, crHandPoint };
 bool ReadFontLayoutProperty(TFont& Font, const std::wstring& Property, const TLayoutValue& Value);
 [[nodiscard]] TColor ReadLayoutColor(const std::wstring& Property, const TLayoutValue& Value);
 
-// What every control has: a name, a box, a font (its own or the form's), a
+// What every control has: a name, a box, a font (its own or its parent's), a
 // cursor, a hint and a click event. Windowless controls are drawn by the form.
 class TControl : public TObject {
  public:
-  TControl(TForm& Owner, std::wstring Name);
+  TControl(TFont& ParentFont, std::wstring Name)
+      : FParentFontSource(ParentFont), FName(std::move(Name)) {}
 
   [[nodiscard]] const std::wstring& Name() const noexcept { return FName; }
   [[nodiscard]] const TBounds& Bounds() const noexcept { return FBounds; }
@@ -37,18 +36,19 @@ class TControl : public TObject {
   [[nodiscard]] bool Visible() const noexcept { return FVisible; }
   virtual void SetVisible(bool Visible);
   [[nodiscard]] TFont& Font() noexcept;
-  [[nodiscard]] bool ParentFont() const noexcept { return FParentFont; }
   [[nodiscard]] TCursor Cursor() const noexcept { return FCursor; }
   [[nodiscard]] const std::wstring& Hint() const noexcept { return FHint; }
   [[nodiscard]] bool ShowHint() const noexcept { return FShowHint && !FHint.empty(); }
 
   TNotifyEvent OnClick;
-  // Runs OnClick, unless the form has already been closed.
-  void Click();
+  void Click() {
+    if (OnClick) OnClick(this);
+  }
 
   // Applies one layout property; false when this kind has no such property.
   virtual bool ReadProperty(const std::wstring& Property, const TLayoutValue& Value);
-  virtual void CreateHandle(HWND /*Parent*/, int /*Id*/) {}
+  // Places the control in its parent window; windowed controls create their own.
+  virtual void CreateHandle(HWND Parent, int /*Id*/) { FParent = Parent; }
   [[nodiscard]] virtual HWND Handle() const noexcept { return nullptr; }
   [[nodiscard]] virtual bool CanFocus() const noexcept { return false; }
   virtual void Paint(HDC /*Dc*/) {}
@@ -60,12 +60,14 @@ class TControl : public TObject {
 
  protected:
   [[nodiscard]] HFONT FontHandle();
+  [[nodiscard]] HWND Parent() const noexcept { return FParent; }
   virtual void BoundsChanged() {}
-  TForm& FOwner;
 
  private:
   bool ReadFontProperty(const std::wstring& Property, const TLayoutValue& Value);
 
+  TFont& FParentFontSource;
+  HWND FParent = nullptr;
   std::wstring FName;
   TBounds FBounds;
   bool FVisible = true;
@@ -139,13 +141,13 @@ class TButton final : public TControl {
   [[nodiscard]] HWND Handle() const noexcept override { return FHandle.get(); }
   [[nodiscard]] bool CanFocus() const noexcept override { return Visible() && FHandle; }
   void FontChanged() override;
-  // The default-button frame follows the focus.
-  void SetDefaultLook(bool Default) noexcept;
 
  protected:
   void BoundsChanged() override;
 
  private:
+  // The default-button frame follows the focus.
+  void SetDefaultLook(bool Default) noexcept;
   static LRESULT CALLBACK FocusWatch(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam,
                                      UINT_PTR Id, DWORD_PTR Button) noexcept;
 

@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include "ui/application.h"
 #include "ui/dpi.h"
 #include "ui/resource_data.h"
 #include "ui/scale.h"
@@ -47,102 +46,36 @@ class SavedDc {
   int FSaved;
 };
 
-std::unique_ptr<TControl> NewControl(TForm& owner, const TLayoutObject& layout) {
-  if (layout.ClassName == L"TLabel") return std::make_unique<TLabel>(owner, layout.Name);
-  if (layout.ClassName == L"TImage") return std::make_unique<TImage>(owner, layout.Name);
-  if (layout.ClassName == L"TButton") return std::make_unique<TButton>(owner, layout.Name);
-  ThrowLayoutError(layout.Name, L"classe inconnue " + layout.ClassName);
-}
-
-TOOLINFOW HintTool(HWND form, UINT id, const TControl& control) noexcept {
-  TOOLINFOW tool{};
-  tool.cbSize = sizeof(tool);
-  tool.uFlags = TTF_SUBCLASS;
-  tool.hwnd = form;
-  tool.uId = id;
-  tool.rect = control.Bounds().Rect();
-  tool.lpszText = const_cast<wchar_t*>(control.Hint().c_str());
-  return tool;
-}
-
 }  // namespace
 
 TForm::~TForm() {
   // No message may reach a form that is being destroyed.
   if (FHandle) SetWindowLongPtrW(FHandle.get(), GWLP_USERDATA, 0);
   // Children first, each by its own owner, so no handle is destroyed twice.
-  FControls.clear();
-  FHints.reset();
+  FDesign.Controls.clear();
+  FHints = THintWindow();
   FHandle.reset();
 }
 
 void TForm::Create() {
-  ReadLayout(ParseLayout(ResourceData(ClassName())));
+  LoadFormDesign(ParseLayout(ResourceData(ClassName())), ClassName(), *this, FDesign);
   Loaded();
   CreateWindowHandle();
   try {
     if (OnCreate) OnCreate(this);
   } catch (...) {
-    Application.HandleException();
+    FHost.ReportException();
   }
 }
 
 TControl* TForm::FindControl(const std::wstring& Name) const noexcept {
-  for (const auto& control : FControls)
+  for (const auto& control : FDesign.Controls)
     if (control->Name() == Name) return control.get();
   return nullptr;
 }
 
-TNotifyEvent TForm::NotifyHandler(const std::wstring& Name) {
-  TNotifyEvent handler = FindNotifyHandler(Name);
-  if (!handler) ThrowLayoutError(Name, L"gestionnaire d'événement inconnu");
-  return handler;
-}
-
-TCloseEvent TForm::CloseHandler(const std::wstring& Name) {
-  TCloseEvent handler = FindCloseHandler(Name);
-  if (!handler) ThrowLayoutError(Name, L"gestionnaire d'événement inconnu");
-  return handler;
-}
-
 TNotifyEvent TForm::FindNotifyHandler(const std::wstring& /*Name*/) { return {}; }
 TCloseEvent TForm::FindCloseHandler(const std::wstring& /*Name*/) { return {}; }
-
-void TForm::ReadLayout(const TLayoutObject& Layout) {
-  if (Layout.ClassName != ClassName()) ThrowLayoutError(Layout.Name, L"classe " + Layout.ClassName);
-  for (const auto& [property, value] : Layout.Properties)
-    ReadProperty(property, value);
-  for (const auto& child : Layout.Children)
-    CreateControl(child);
-}
-
-void TForm::ReadProperty(const std::wstring& Property, const TLayoutValue& Value) {
-  if (Property == L"Caption") {
-    FCaption = LayoutString(Property, Value);
-  } else if (Property == L"ClientWidth") {
-    FClientWidth = LayoutInteger(Property, Value);
-  } else if (Property == L"ClientHeight") {
-    FClientHeight = LayoutInteger(Property, Value);
-  } else if (Property == L"Color") {
-    FColor = ReadLayoutColor(Property, Value);
-  } else if (Property == L"OnCreate") {
-    OnCreate = NotifyHandler(LayoutIdentifier(Property, Value));
-  } else if (Property == L"OnClose") {
-    OnClose = CloseHandler(LayoutIdentifier(Property, Value));
-  } else if (!ReadFontLayoutProperty(FFont, Property, Value)) {
-    ThrowLayoutError(ClassName(), L"propriété inconnue " + Property);
-  }
-}
-
-void TForm::CreateControl(const TLayoutObject& Layout) {
-  if (!Layout.Children.empty()) ThrowLayoutError(Layout.Name, L"objets imbriqués");
-  if (FindControl(Layout.Name)) ThrowLayoutError(Layout.Name, L"nom en double");
-  auto control = NewControl(*this, Layout);
-  for (const auto& [property, value] : Layout.Properties)
-    if (!control->ReadProperty(property, value))
-      ThrowLayoutError(Layout.Name, L"propriété inconnue " + property);
-  FControls.push_back(std::move(control));
-}
 
 void TForm::CreateWindowHandle() {
   const std::wstring className = ClassName();
@@ -157,35 +90,34 @@ void TForm::CreateWindowHandle() {
   if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
     throw Exception(L"Impossible d'enregistrer la classe de fenêtre " + className);
 
-  FBackground.reset(CreateSolidBrush(ColorToRGB(FColor)));
-  const HWND owner = Application.MainFormOnTaskBar ? nullptr : Application.Handle();
-  FHandle.reset(CreateWindowExW(kExStyle, className.c_str(), FCaption.c_str(), kStyle,
-                                CW_USEDEFAULT, CW_USEDEFAULT, FClientWidth, FClientHeight, owner,
-                                nullptr, instance, this));
+  FBackground.reset(CreateSolidBrush(ColorToRGB(FDesign.Color)));
+  FHandle.reset(CreateWindowExW(kExStyle, className.c_str(), FDesign.Caption.c_str(), kStyle,
+                                CW_USEDEFAULT, CW_USEDEFAULT, FDesign.ClientWidth,
+                                FDesign.ClientHeight, FHost.FormOwner(), nullptr, instance, this));
   if (!FHandle) throw Exception(L"Impossible de créer la fenêtre " + className);
-  if (const HICON icon = Application.Icon())
+  if (const HICON icon = FHost.FormIcon())
     SendMessageW(FHandle.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
 
   int id = kFirstControlId;
-  for (const auto& control : FControls) {
+  for (const auto& control : FDesign.Controls) {
     control->CreateHandle(FHandle.get(), id);
     if (control->Handle()) ++id;
   }
 
   FCurrentPPI = WindowDpi(FHandle.get());
   ScaleControls(FCurrentPPI, kDesignDpi);
-  SetClientSize(ScaleValue(FClientWidth, FCurrentPPI, kDesignDpi),
-                ScaleValue(FClientHeight, FCurrentPPI, kDesignDpi));
-  CreateHints();
+  SetClientSize(ScaleValue(FDesign.ClientWidth, FCurrentPPI, kDesignDpi),
+                ScaleValue(FDesign.ClientHeight, FCurrentPPI, kDesignDpi));
+  FHints.Create(FHandle.get(), FHost.HintDelays(), FDesign.Controls);
 }
 
 void TForm::ScaleControls(int Numerator, int Denominator) {
-  FFont.ScaleBy(Numerator, Denominator);
-  for (const auto& control : FControls) {
+  FDesign.Font.ScaleBy(Numerator, Denominator);
+  for (const auto& control : FDesign.Controls) {
     control->ScaleBy(Numerator, Denominator);
     control->FontChanged();
   }
-  UpdateHintRects();
+  FHints.UpdateRects(FDesign.Controls);
 }
 
 // Keeps the position Windows chose; the frame's size is whatever Windows draws.
@@ -198,35 +130,6 @@ void TForm::SetClientSize(int Width, int Height) {
   const int frameHeight = (window.bottom - window.top) - client.bottom;
   SetWindowPos(FHandle.get(), nullptr, 0, 0, Width + frameWidth, Height + frameHeight,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void TForm::CreateHints() {
-  FHints.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                               FHandle.get(), nullptr, GetModuleHandleW(nullptr), nullptr));
-  if (!FHints) return;  // a missing tooltip takes nothing else away
-  SendMessageW(FHints.get(), TTM_SETDELAYTIME, TTDT_INITIAL, Application.HintPause);
-  SendMessageW(FHints.get(), TTM_SETDELAYTIME, TTDT_AUTOPOP, Application.HintHidePause);
-  UINT id = 1;
-  for (const auto& control : FControls) {
-    if (!control->Handle() && control->ShowHint()) {
-      TOOLINFOW tool = HintTool(FHandle.get(), id, *control);
-      SendMessageW(FHints.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
-    ++id;
-  }
-}
-
-void TForm::UpdateHintRects() noexcept {
-  if (!FHints) return;
-  UINT id = 1;
-  for (const auto& control : FControls) {
-    if (!control->Handle() && control->ShowHint()) {
-      TOOLINFOW tool = HintTool(FHandle.get(), id, *control);
-      SendMessageW(FHints.get(), TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
-    ++id;
-  }
 }
 
 void TForm::Show(int ShowCommand) {
@@ -244,30 +147,25 @@ void TForm::Close() {
   if (FClosed) return;
   TCloseAction action = TCloseAction::caHide;
   if (OnClose) OnClose(this, action);
-  if (action == TCloseAction::caNone) return;
   FClosed = true;
-  // The main form stays visible until the loop has ended.
-  if (Application.MainForm() == this)
-    Application.Terminate();
-  else
-    ShowWindow(FHandle.get(), SW_HIDE);
+  FHost.FormClosed();
 }
 
 TControl* TForm::ControlOfHandle(HWND Handle) const noexcept {
   if (!Handle) return nullptr;
-  for (const auto& control : FControls)
+  for (const auto& control : FDesign.Controls)
     if (control->Handle() == Handle) return control.get();
   return nullptr;
 }
 
 TControl* TForm::FirstFocusableControl() const noexcept {
-  for (const auto& control : FControls)
+  for (const auto& control : FDesign.Controls)
     if (control->CanFocus()) return control.get();
   return nullptr;
 }
 
 TControl* TForm::WindowlessControlAt(POINT Point) const noexcept {
-  for (auto it = FControls.rbegin(); it != FControls.rend(); ++it)
+  for (auto it = FDesign.Controls.rbegin(); it != FDesign.Controls.rend(); ++it)
     if (!(*it)->Handle() && (*it)->Visible() && (*it)->Bounds().Contains(Point)) return it->get();
   return nullptr;
 }
@@ -275,8 +173,7 @@ TControl* TForm::WindowlessControlAt(POINT Point) const noexcept {
 bool TForm::PreTranslateKey(const MSG& Message) noexcept {
   if ((Message.message != WM_KEYDOWN && Message.message != WM_SYSKEYDOWN) || !FHandle) return false;
   if (Message.hwnd != FHandle.get() && GetParent(Message.hwnd) != FHandle.get()) return false;
-  // A key press hides the tooltip, as a click does.
-  if (FHints) SendMessageW(FHints.get(), TTM_POP, 0, 0);
+  FHints.Hide();
   if (Message.message != WM_KEYDOWN) return false;
   if (GetKeyState(VK_MENU) < 0 || GetKeyState(VK_CONTROL) < 0) return false;
   switch (Message.wParam) {
@@ -301,14 +198,8 @@ void TForm::FocusOnActivation() {
 }
 
 void TForm::OnCommand(WPARAM WParam, LPARAM LParam) {
-  auto* button = dynamic_cast<TButton*>(ControlOfHandle(reinterpret_cast<HWND>(LParam)));
-  if (!button) return;
-  switch (HIWORD(WParam)) {
-    case BN_CLICKED: button->Click(); break;
-    case BN_SETFOCUS: button->SetDefaultLook(true); break;
-    case BN_KILLFOCUS: button->SetDefaultLook(false); break;
-    default: break;
-  }
+  if (HIWORD(WParam) != BN_CLICKED || FClosed) return;
+  if (TControl* button = ControlOfHandle(reinterpret_cast<HWND>(LParam))) button->Click();
 }
 
 bool TForm::OnSetCursor(LPARAM LParam) {
@@ -334,14 +225,14 @@ void TForm::OnMouseUp(POINT Point) {
   TControl* pressed = std::exchange(FPressed, nullptr);
   if (!pressed) return;
   ReleaseCapture();
-  if (pressed->Visible() && pressed->Bounds().Contains(Point)) pressed->Click();
+  if (!FClosed && pressed->Visible() && pressed->Bounds().Contains(Point)) pressed->Click();
 }
 
 void TForm::Paint(HWND Window) {
   const PaintScope paint(Window);
   const HDC dc = paint.Dc();
   FillRect(dc, &paint.Area(), FBackground.get());
-  for (const auto& control : FControls) {
+  for (const auto& control : FDesign.Controls) {
     if (control->Handle() || !control->Visible()) continue;
     const RECT box = control->Bounds().Rect();
     RECT overlap{};
@@ -374,7 +265,7 @@ LRESULT CALLBACK TForm::WindowProcedure(HWND Window, UINT Message, WPARAM WParam
   try {
     return form->WndProc(Window, Message, WParam, LParam);
   } catch (...) {
-    Application.HandleException();
+    form->FHost.ReportException();
     return 0;
   }
 }
@@ -409,7 +300,7 @@ LRESULT TForm::WndProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) 
       return 0;
     case WM_QUERYENDSESSION: return TRUE;
     case WM_ENDSESSION:
-      if (WParam) EndSession();
+      if (WParam) FHost.SessionEnded();
       return 0;
     default: break;
   }

@@ -9,16 +9,19 @@
 #include "base/unique_handle.h"
 #include "ui/controls.h"
 #include "ui/font.h"
-#include "ui/layout.h"
+#include "ui/form_host.h"
+#include "ui/form_loader.h"
+#include "ui/hint_window.h"
 #include "ui/types.h"
 
 namespace ui {
 
 // A fixed-size tool window built from the layout stored in the executable as
 // RCDATA named after the form's class. Its window class carries the same name.
-class TForm : public TObject {
+// What it needs from the application comes through the host it is given.
+class TForm : public TObject, private TEventHandlers {
  public:
-  TForm() = default;
+  explicit TForm(TFormHost& Host) noexcept : FHost(Host) {}
   ~TForm() override;
   TForm(const TForm&) = delete;
   TForm& operator=(const TForm&) = delete;
@@ -28,36 +31,27 @@ class TForm : public TObject {
   void Create();
 
   [[nodiscard]] HWND Handle() const noexcept { return FHandle.get(); }
-  [[nodiscard]] const std::wstring& Caption() const noexcept { return FCaption; }
-  [[nodiscard]] TFont& Font() noexcept { return FFont; }
-  [[nodiscard]] TColor Color() const noexcept { return FColor; }
+  [[nodiscard]] TFont& Font() noexcept { return FDesign.Font; }
   [[nodiscard]] int CurrentPPI() const noexcept { return FCurrentPPI; }
-  [[nodiscard]] TControl* FindControl(const std::wstring& Name) const noexcept;
-  [[nodiscard]] const std::vector<std::unique_ptr<TControl>>& Controls() const noexcept {
-    return FControls;
-  }
 
+  // The first showing: maximised, minimised without activation, or normal.
   void Show(int ShowCommand);
-  // Runs OnClose; the main form then ends the message loop. Once closed, later
-  // close requests and clicks are ignored.
+  // Runs OnClose, then tells the host. Once closed, later close requests and
+  // clicks are ignored.
   void Close();
   [[nodiscard]] bool Closed() const noexcept { return FClosed; }
 
   // Keyboard handling of the message loop: Tab, Enter. True when consumed.
   [[nodiscard]] bool PreTranslateKey(const MSG& Message) noexcept;
 
-  // The event handler a layout names; throws ELayoutError for an unknown name.
-  [[nodiscard]] TNotifyEvent NotifyHandler(const std::wstring& Name);
-  [[nodiscard]] TCloseEvent CloseHandler(const std::wstring& Name);
-
-  TNotifyEvent OnCreate;
-  TCloseEvent OnClose;
+  TNotifyEvent& OnCreate = FDesign.OnCreate;
+  TCloseEvent& OnClose = FDesign.OnClose;
 
  protected:
   [[nodiscard]] virtual std::wstring ClassName() const = 0;
-  // Handlers by name; empty when the form has none of that name.
-  [[nodiscard]] virtual TNotifyEvent FindNotifyHandler(const std::wstring& Name);
-  [[nodiscard]] virtual TCloseEvent FindCloseHandler(const std::wstring& Name);
+  // Handlers by name, for the layout; empty when the form has none of that name.
+  [[nodiscard]] TNotifyEvent FindNotifyHandler(const std::wstring& Name) override;
+  [[nodiscard]] TCloseEvent FindCloseHandler(const std::wstring& Name) override;
   // After the layout was read, before the window exists.
   virtual void Loaded() {}
 
@@ -73,12 +67,8 @@ class TForm : public TObject {
                                           LPARAM LParam) noexcept;
   LRESULT WndProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam);
 
-  void ReadLayout(const TLayoutObject& Layout);
-  void ReadProperty(const std::wstring& Property, const TLayoutValue& Value);
-  void CreateControl(const TLayoutObject& Layout);
+  [[nodiscard]] TControl* FindControl(const std::wstring& Name) const noexcept;
   void CreateWindowHandle();
-  void CreateHints();
-  void UpdateHintRects() noexcept;
   void ScaleControls(int Numerator, int Denominator);
   void SetClientSize(int Width, int Height);
   void OnDpiChanged(HWND Window, int NewDpi, const RECT& Suggested);
@@ -92,15 +82,11 @@ class TForm : public TObject {
   void OnMouseDown(POINT Point);
   void OnMouseUp(POINT Point);
 
+  TFormHost& FHost;
+  TFormDesign FDesign;
   UniqueHWnd FHandle;
-  UniqueHWnd FHints;
+  THintWindow FHints;
   UniqueHBrush FBackground;
-  std::vector<std::unique_ptr<TControl>> FControls;
-  std::wstring FCaption;
-  TFont FFont;
-  TColor FColor = clWhite;
-  int FClientWidth = 0;
-  int FClientHeight = 0;
   int FCurrentPPI = 96;
   TControl* FPressed = nullptr;
   TControl* FFocused = nullptr;

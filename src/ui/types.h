@@ -28,7 +28,14 @@ constexpr TColor clInfoText = 0xFF000000 | COLOR_INFOTEXT;
   return static_cast<COLORREF>(color);
 }
 
-// What a form does once its close handler has run.
-enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+// What a form does once its close handler has run: it is hidden (the main
+// form stays visible until the message loop ends).
+enum class TCloseAction { caHide };
+
+// Tooltip delays in milliseconds: before it appears, and before it hides.
+struct THintDelays {
+  int Pause = 500;
+  int HidePause = 2500;
+};
 
 }  // namespace ui

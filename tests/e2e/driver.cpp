@@ -11,29 +11,10 @@ namespace e2e {
 
 namespace {
 
-using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleCloser>;
-
-struct KeyCloser {
-  void operator()(HKEY key) const noexcept { RegCloseKey(key); }
-};
-using UniqueKey = UniqueHandle<HKEY, KeyCloser>;
-
-struct FindCloser {
-  void operator()(HANDLE find) const noexcept { FindClose(find); }
-};
-
-// FindFirstFileW reports failure as INVALID_HANDLE_VALUE, not null.
+// These functions report failure as INVALID_HANDLE_VALUE, not null.
 [[nodiscard]] HANDLE NullIfInvalid(HANDLE handle) {
   return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
 }
-
-struct ScreenDc {
-  HDC Dc = GetDC(nullptr);
-  ~ScreenDc() { ReleaseDC(nullptr, Dc); }
-  ScreenDc() = default;
-  ScreenDc(const ScreenDc&) = delete;
-  ScreenDc& operator=(const ScreenDc&) = delete;
-};
 
 [[nodiscard]] POINT ToScreen(HWND window, POINT client) {
   ClientToScreen(window, &client);
@@ -41,77 +22,6 @@ struct ScreenDc {
 }
 
 void SendOne(INPUT input) { SendInput(1, &input, sizeof(INPUT)); }
-
-[[nodiscard]] std::string Hex(const BYTE* data, DWORD size) {
-  std::string text;
-  char pair[3];
-  for (DWORD i = 0; i < size; ++i) {
-    std::snprintf(pair, sizeof pair, "%02x", data[i]);
-    text += pair;
-  }
-  return text;
-}
-
-void SnapshotKey(HKEY key, const std::wstring& path, Snapshot& into) {
-  into[path + L"\\"] = "";
-  DWORD subKeys = 0, maxSubKey = 0, values = 0, maxValueName = 0, maxData = 0;
-  if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, &maxSubKey, nullptr, &values,
-                       &maxValueName, &maxData, nullptr, nullptr) != ERROR_SUCCESS) {
-    into[path + L"\\"] = "<unreadable>";
-    return;
-  }
-  std::vector<wchar_t> name(maxValueName + 2);
-  std::vector<BYTE> data(maxData + 2);
-  for (DWORD i = 0; i < values; ++i) {
-    DWORD nameLength = static_cast<DWORD>(name.size());
-    DWORD dataSize = static_cast<DWORD>(data.size());
-    DWORD type = 0;
-    if (RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &type, data.data(), &dataSize) !=
-        ERROR_SUCCESS)
-      continue;
-    into[path + L"|" + std::wstring(name.data(), nameLength)] =
-        std::to_string(type) + ":" + Hex(data.data(), dataSize);
-  }
-  std::vector<wchar_t> subName(maxSubKey + 2);
-  for (DWORD i = 0; i < subKeys; ++i) {
-    DWORD length = static_cast<DWORD>(subName.size());
-    if (RegEnumKeyExW(key, i, subName.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
-      continue;
-    const std::wstring child(subName.data(), length);
-    UniqueKey sub;
-    if (RegOpenKeyExW(key, child.c_str(), 0, KEY_READ, sub.put()) != ERROR_SUCCESS) {
-      into[path + L"\\" + child + L"\\"] = "<unopenable>";
-      continue;
-    }
-    SnapshotKey(sub.get(), path + L"\\" + child, into);
-  }
-}
-
-void SnapshotFiles(const std::wstring& folder, const std::wstring& relative, Snapshot& into) {
-  WIN32_FIND_DATAW found;
-  UniqueHandle<HANDLE, FindCloser> find(
-      NullIfInvalid(FindFirstFileW((folder + L"\\*").c_str(), &found)));
-  if (!find) return;
-  do {
-    const std::wstring name = found.cFileName;
-    if (name == L"." || name == L"..") continue;
-    const std::wstring path = folder + L"\\" + name;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      into[relative + name + L"\\"] = "";
-      SnapshotFiles(path, relative + name + L"\\", into);
-      continue;
-    }
-    UniqueKernelHandle file(
-        NullIfInvalid(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, 0, nullptr)));
-    std::string bytes(found.nFileSizeLow, '\0');
-    DWORD read = 0;
-    if (file) ReadFile(file.get(), bytes.data(), found.nFileSizeLow, &read, nullptr);
-    bytes.resize(read);
-    into[relative + name] = bytes;
-  } while (FindNextFileW(find.get(), &found));
-}
 
 struct TopLevelSearch {
   DWORD ProcessId;
@@ -227,8 +137,8 @@ void Settle(HWND window) {
 
 COLORREF ClientPixel(HWND window, int x, int y) {
   const POINT at = ToScreen(window, {x, y});
-  ScreenDc screen;
-  return GetPixel(screen.Dc, at.x, at.y);
+  const WindowDc screen(nullptr);
+  return GetPixel(screen.get(), at.x, at.y);
 }
 
 COLORREF WaitForClientPixel(HWND window, int x, int y, COLORREF expected) {
@@ -245,11 +155,11 @@ COLORREF WaitForClientPixel(HWND window, int x, int y, COLORREF expected) {
 
 int CountClientPixels(HWND window, const RECT& box, COLORREF color) {
   const POINT origin = ToScreen(window, {0, 0});
-  ScreenDc screen;
+  const WindowDc screen(nullptr);
   int count = 0;
   for (int y = box.top; y < box.bottom; ++y)
     for (int x = box.left; x < box.right; ++x)
-      if (GetPixel(screen.Dc, origin.x + x, origin.y + y) == color) ++count;
+      if (GetPixel(screen.get(), origin.x + x, origin.y + y) == color) ++count;
   return count;
 }
 
@@ -310,32 +220,6 @@ void PressOk(HWND box) {
                reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
 }
 
-Snapshot SnapshotRegistry(HKEY root, const std::wstring& rootName) {
-  Snapshot snapshot;
-  SnapshotKey(root, rootName, snapshot);
-  return snapshot;
-}
-
-Snapshot SnapshotFolder(const std::wstring& folder) {
-  Snapshot snapshot;
-  SnapshotFiles(folder, L"", snapshot);
-  return snapshot;
-}
-
-std::vector<std::wstring> Differences(const Snapshot& before, const Snapshot& after) {
-  std::vector<std::wstring> lines;
-  for (const auto& [name, content] : before) {
-    const auto now = after.find(name);
-    if (now == after.end())
-      lines.push_back(L"- " + name);
-    else if (now->second != content)
-      lines.push_back(L"~ " + name);
-  }
-  for (const auto& [name, content] : after)
-    if (before.count(name) == 0) lines.push_back(L"+ " + name);
-  return lines;
-}
-
 std::vector<std::wstring> ModulesOf(DWORD processId) {
   UniqueKernelHandle process(
       OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
@@ -372,11 +256,11 @@ bool SaveWindowBitmap(HWND window, const std::wstring& bmpPath) {
   if (!GetWindowRect(window, &frame)) return false;
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;
-  ScreenDc screen;
-  UniqueHandle<HDC, MemoryDcCloser> memory(CreateCompatibleDC(screen.Dc));
-  UniqueHandle<HBITMAP, GdiObjectCloser> bitmap(CreateCompatibleBitmap(screen.Dc, width, height));
+  const WindowDc screen(nullptr);
+  const UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
+  const UniqueHBitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
   const HGDIOBJ previous = SelectObject(memory.get(), bitmap.get());
-  BitBlt(memory.get(), 0, 0, width, height, screen.Dc, frame.left, frame.top, SRCCOPY);
+  BitBlt(memory.get(), 0, 0, width, height, screen.get(), frame.left, frame.top, SRCCOPY);
   SelectObject(memory.get(), previous);
 
   BITMAPINFOHEADER header{};

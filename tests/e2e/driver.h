@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,7 +30,6 @@ class RunningProgram {
   RunningProgram(const RunningProgram&) = delete;
   RunningProgram& operator=(const RunningProgram&) = delete;
 
-  [[nodiscard]] bool Started() const { return static_cast<bool>(FProcess); }
   [[nodiscard]] DWORD Id() const { return FId; }
 
   // A top-level window of this process with that class, visible or not.
@@ -79,13 +77,6 @@ void PressKeys(std::initializer_list<WORD> keys);
 // A message box's parts: class "#32770", text in the child 0xFFFF, OK id 1.
 [[nodiscard]] std::wstring MessageBoxText(HWND box);
 void PressOk(HWND box);
-
-// Registry and folder contents, to prove nothing else was written.
-using Snapshot = std::map<std::wstring, std::string>;
-[[nodiscard]] Snapshot SnapshotRegistry(HKEY root, const std::wstring& rootName);
-[[nodiscard]] Snapshot SnapshotFolder(const std::wstring& folder);
-// One line per entry added (+), removed (-) or changed (~).
-[[nodiscard]] std::vector<std::wstring> Differences(const Snapshot& before, const Snapshot& after);
 
 // Full paths of the modules loaded in that process.
 [[nodiscard]] std::vector<std::wstring> ModulesOf(DWORD processId);

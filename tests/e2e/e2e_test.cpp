@@ -11,6 +11,7 @@
 #include <commctrl.h>
 
 #include "support/registry_fixture.h"
+#include "support/snapshot.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -83,6 +84,7 @@ class ProgramTest : public testing::Test {
     DeleteFileW(BrowserLog.c_str());
   }
   void TearDown() override {
+    FProgram.reset();
     DeleteKeyTree(HKEY_CURRENT_USER, kTrackerRoot);
     RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser", L"Browsers");
   }
@@ -92,6 +94,19 @@ class ProgramTest : public testing::Test {
     EXPECT_TRUE(CopyFileW(ProgramPath.c_str(), path.c_str(), FALSE));
     return path;
   }
+  // Installs the program in the case's folder, starts it and waits for its
+  // window: null when none came. The watched start takes the snapshots first.
+  HWND StartProgram() {
+    FProgram.emplace(Install());
+    return FProgram->WaitForForm();
+  }
+  HWND StartWatchedProgram() {
+    const std::wstring exe = Install();
+    TakeSnapshots();
+    FProgram.emplace(exe);
+    return FProgram->WaitForForm();
+  }
+  [[nodiscard]] RunningProgram& Program() { return *FProgram; }
   [[nodiscard]] std::wstring SettingsPath() const { return FFolder.File(L"Trelvane.ini"); }
 
   static void SetPath(const std::wstring& text) {
@@ -155,6 +170,7 @@ class ProgramTest : public testing::Test {
   }
 
   TempFolder FFolder;
+  std::optional<RunningProgram> FProgram;
   Snapshot FRegistryBefore;
   Snapshot FFolderBefore;
 };
@@ -164,35 +180,26 @@ class ProgramTest : public testing::Test {
 using States = ProgramTest;
 
 TEST_F(States, MissingShowsBlackLabelNoButtonAndCreatesNothing) {
-  const std::wstring exe = Install();
-  TakeSnapshots();
-  RunningProgram program(exe);
-  const HWND form = program.WaitForForm();
+  const HWND form = StartWatchedProgram();
   ASSERT_NE(form, nullptr);
   ExpectLook(form, kMissing);
-  CloseAndExpectCleanExit(program, form);
+  CloseAndExpectCleanExit(Program(), form);
   ExpectNothingWritten();
   EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, kTrackerSubKey));
 }
 
 TEST_F(States, KeyWithoutPathIsMissingToo) {
   SetRawString(HKEY_CURRENT_USER, kTrackerSubKey, L"Autre", L"x");
-  const std::wstring exe = Install();
-  TakeSnapshots();
-  RunningProgram program(exe);
-  const HWND form = program.WaitForForm();
+  const HWND form = StartWatchedProgram();
   ASSERT_NE(form, nullptr);
   ExpectLook(form, kMissing);
-  CloseAndExpectCleanExit(program, form);
+  CloseAndExpectCleanExit(Program(), form);
   ExpectNothingWritten();
 }
 
 TEST_F(States, DisabledClickWritesDefaultFolderAndRemembersIt) {
   SetPath(L"");
-  const std::wstring exe = Install();
-  TakeSnapshots();
-  RunningProgram program(exe);
-  const HWND form = program.WaitForForm();
+  const HWND form = StartWatchedProgram();
   ASSERT_NE(form, nullptr);
   ExpectLook(form, kDisabled);
   EXPECT_FALSE(FileExists(SettingsPath())) << "nothing to remember yet";
@@ -200,7 +207,7 @@ TEST_F(States, DisabledClickWritesDefaultFolderAndRemembersIt) {
   ClickCentreOf(ButtonOf(form));
   ExpectLook(form, kEnabled);
   ExpectPath(kDefaultFolder);
-  CloseAndExpectCleanExit(program, form);
+  CloseAndExpectCleanExit(Program(), form);
 
   EXPECT_EQ(RegistryChanges(), std::vector<std::wstring>{L"~ " + kPathEntry});
   EXPECT_EQ(FolderChanges(), std::vector<std::wstring>{L"+ Trelvane.ini"});
@@ -209,10 +216,7 @@ TEST_F(States, DisabledClickWritesDefaultFolderAndRemembersIt) {
 
 TEST_F(States, EnabledRemembersPathAndClicksSwitchOffAndBackOn) {
   SetPath(kTrackerFolder);
-  const std::wstring exe = Install();
-  TakeSnapshots();
-  RunningProgram program(exe);
-  const HWND form = program.WaitForForm();
+  const HWND form = StartWatchedProgram();
   ASSERT_NE(form, nullptr);
   ExpectLook(form, kEnabled);
   EXPECT_EQ(ReadFileBytes(SettingsPath()), Utf8(SettingsText(kTrackerFolder)))
@@ -225,16 +229,14 @@ TEST_F(States, EnabledRemembersPathAndClicksSwitchOffAndBackOn) {
   ClickCentreOf(ButtonOf(form));
   ExpectLook(form, kEnabled);
   ExpectPath(kTrackerFolder);
-  CloseAndExpectCleanExit(program, form);
+  CloseAndExpectCleanExit(Program(), form);
 
   EXPECT_EQ(RegistryChanges(), std::vector<std::wstring>{});
   EXPECT_EQ(FolderChanges(), std::vector<std::wstring>{L"+ Trelvane.ini"});
 }
 
 TEST_F(States, WindowIsTheFixedToolWindowWithTheLogoAtTopLeft) {
-  const std::wstring exe = Install();
-  RunningProgram program(exe);
-  const HWND form = program.WaitForForm();
+  const HWND form = StartProgram();
   ASSERT_NE(form, nullptr);
   EXPECT_EQ(TextOf(form), L"Trelvane");
   RECT client;
@@ -259,7 +261,7 @@ TEST_F(States, WindowIsTheFixedToolWindowWithTheLogoAtTopLeft) {
   EXPECT_GT(logoPixels, 56) << "the logo fills 113 x 113 from the corner";
   EXPECT_NE(ClientPixel(form, 112, 112), kWhite) << "logo corner";
   EXPECT_EQ(ClientPixel(form, 60, 113), kWhite) << "row below the logo";
-  CloseAndExpectCleanExit(program, form);
+  CloseAndExpectCleanExit(Program(), form);
 }
 
 // --- Errors reported in the box --------------------------------------------
@@ -324,15 +326,13 @@ TEST_F(Errors, UnwritableSettingsAtStartThenEnabledWindow) {
 
 TEST_F(Errors, FailingWriteDuringToggleKeepsTheState) {
   SetPath(kTrackerFolder);
-  const std::wstring exe = Install();
-  RunningProgram program(exe);
-  const HWND form = program.WaitForForm();
+  const HWND form = StartProgram();
   ASSERT_NE(form, nullptr);
   ExpectLook(form, kEnabled);
 
   MakeKeyReadOnly(HKEY_CURRENT_USER, kTrackerSubKey);
   ClickCentreOf(ButtonOf(form));
-  const HWND box = program.WaitForMessageBox();
+  const HWND box = Program().WaitForMessageBox();
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(TextOf(box), L"Trelvane_project");
   EXPECT_EQ(MessageBoxText(box), L"Echec à la définition des données pour 'Path'");
@@ -344,7 +344,7 @@ TEST_F(Errors, FailingWriteDuringToggleKeepsTheState) {
   ExpectLook(form, kEnabled);
   MakeKeyWritable(HKEY_CURRENT_USER, kTrackerSubKey);
   ExpectPath(kTrackerFolder);
-  CloseAndExpectCleanExit(program, form);
+  CloseAndExpectCleanExit(Program(), form);
 }
 
 // --- Keyboard, focus and the web link --------------------------------------
@@ -352,10 +352,7 @@ TEST_F(Errors, FailingWriteDuringToggleKeepsTheState) {
 using Input = ProgramTest;
 
 TEST_F(Input, MissingKeepsFocusOnWindowAndEnterDoesNothing) {
-  const std::wstring exe = Install();
-  TakeSnapshots();
-  RunningProgram program(exe);
-  const HWND form = program.WaitForForm();
+  const HWND form = StartWatchedProgram();
   ASSERT_NE(form, nullptr);
   ExpectLook(form, kMissing);
   EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == form; }));
@@ -364,15 +361,13 @@ TEST_F(Input, MissingKeepsFocusOnWindowAndEnterDoesNothing) {
   // Input is handled in order: Enter is done with when Alt+F4 closes.
   PressKeys({VK_RETURN});
   PressKeys({VK_MENU, VK_F4});
-  EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(Program().WaitForExit(), std::optional<DWORD>(0));
   ExpectNothingWritten();
 }
 
 TEST_F(Input, EnabledFocusesButtonEnterAndSpaceClickEscDoesNothing) {
   SetPath(kTrackerFolder);
-  const std::wstring exe = Install();
-  RunningProgram program(exe);
-  const HWND form = program.WaitForForm();
+  const HWND form = StartProgram();
   ASSERT_NE(form, nullptr);
   ExpectLook(form, kEnabled);
   const HWND button = ButtonOf(form);
@@ -391,14 +386,12 @@ TEST_F(Input, EnabledFocusesButtonEnterAndSpaceClickEscDoesNothing) {
 
   PressKeys({VK_ESCAPE});
   PressKeys({VK_MENU, VK_F4});
-  EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(Program().WaitForExit(), std::optional<DWORD>(0));
   ExpectPath(kTrackerFolder);
 }
 
 TEST_F(Input, LogoOpensTheSiteOnlyForPressAndReleaseInside) {
-  const std::wstring exe = Install();
-  RunningProgram program(exe);
-  const HWND form = program.WaitForForm();
+  const HWND form = StartProgram();
   ASSERT_NE(form, nullptr);
   Settle(form);
 
@@ -409,28 +402,26 @@ TEST_F(Input, LogoOpensTheSiteOnlyForPressAndReleaseInside) {
   // Handled in order: an address from the first gesture would come first.
   ClickAt(form, kLogoInside);
   EXPECT_TRUE(WaitUntil([] { return !ReadFileBytes(BrowserLog).empty(); }));
-  CloseAndExpectCleanExit(program, form);
+  CloseAndExpectCleanExit(Program(), form);
   EXPECT_TRUE(WaitUntil([] { return CountProcesses(L"winebrowser.exe") == 0; }));
   EXPECT_EQ(ReadFileBytes(BrowserLog), Utf8(kSiteAddress) + "\n");
 }
 
 TEST_F(Input, LogoTooltipAppearsBelowThePointer) {
-  const std::wstring exe = Install();
-  RunningProgram program(exe);
-  const HWND form = program.WaitForForm();
+  const HWND form = StartProgram();
   ASSERT_NE(form, nullptr);
   EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == form; }));
   Settle(form);
   MoveMouseTo(form, {kLogoInside.x + 1, kLogoInside.y});
   MoveMouseTo(form, kLogoInside);
-  const HWND tip = program.WaitForTopLevel(TOOLTIPS_CLASSW);
+  const HWND tip = Program().WaitForTopLevel(TOOLTIPS_CLASSW);
   ASSERT_NE(tip, nullptr) << "no tooltip over the logo";
   POINT pointer;
   GetCursorPos(&pointer);
   RECT box;
   GetWindowRect(tip, &box);
   EXPECT_GT(box.top, pointer.y) << "below the pointer";
-  CloseAndExpectCleanExit(program, form);
+  CloseAndExpectCleanExit(Program(), form);
 }
 
 // --- Closing -----------------------------------------------------------------
@@ -439,9 +430,7 @@ using Closing = ProgramTest;
 
 TEST_F(Closing, RequestsAfterTheFirstCloseReachNothing) {
   SetPath(kTrackerFolder);
-  const std::wstring exe = Install();
-  RunningProgram program(exe);
-  const HWND form = program.WaitForForm();
+  const HWND form = StartProgram();
   ASSERT_NE(form, nullptr);
   ExpectLook(form, kEnabled);
   const std::string remembered = ReadFileBytes(SettingsPath());
@@ -453,17 +442,15 @@ TEST_F(Closing, RequestsAfterTheFirstCloseReachNothing) {
   PostMessageW(form, WM_CLOSE, 0, 0);
   PostMessageW(form, WM_CLOSE, 0, 0);
   PostMessageW(button, BM_CLICK, 0, 0);
-  EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
-  EXPECT_EQ(program.FindTopLevel(L"#32770", false), nullptr);
+  EXPECT_EQ(Program().WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(Program().FindTopLevel(L"#32770", false), nullptr);
   ExpectNothingWritten();
   EXPECT_EQ(ReadFileBytes(SettingsPath()), remembered);
 }
 
 TEST_F(Closing, LogOffIsConsentedAndEndsTheProgram) {
   SetPath(kTrackerFolder);
-  const std::wstring exe = Install();
-  RunningProgram program(exe);
-  const HWND form = program.WaitForForm();
+  const HWND form = StartProgram();
   ASSERT_NE(form, nullptr);
   ExpectLook(form, kEnabled);
   TakeSnapshots();
@@ -474,8 +461,8 @@ TEST_F(Closing, LogOffIsConsentedAndEndsTheProgram) {
   EXPECT_NE(consent, 0u);
   // The program may end while handling this, so no answer is awaited.
   SendMessageTimeoutW(form, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 2000, nullptr);
-  EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
-  EXPECT_EQ(program.FindTopLevel(L"#32770", false), nullptr);
+  EXPECT_EQ(Program().WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(Program().FindTopLevel(L"#32770", false), nullptr);
   ExpectNothingWritten();
 }
 
@@ -507,23 +494,21 @@ TEST_F(Start, ShowCommandsMaximisedAndMinimisedAreHonouredOthersOpenNormally) {
 // The program's folder is the user's to write in: DLLs placed there under the
 // names of the system DLLs it loads itself must not be taken.
 TEST_F(Start, SystemDllsAreNeverTakenFromTheProgramsFolder) {
-  const std::wstring exe = Install();
   for (const wchar_t* name : {L"shcore.dll", L"shell32.dll"})
     ASSERT_TRUE(CopyFileW(PlantedDll.c_str(), FFolder.File(name).c_str(), FALSE));
-  RunningProgram program(exe);
-  const HWND form = program.WaitForForm();
+  const HWND form = StartProgram();
   ASSERT_NE(form, nullptr);
   Settle(form);
   ClickAt(form, kLogoInside);
   EXPECT_TRUE(WaitUntil([] { return !ReadFileBytes(BrowserLog).empty(); }));
   std::wstring folder = FFolder.Path() + L"\\";
   CharLowerW(folder.data());
-  for (std::wstring module : ModulesOf(program.Id())) {
+  for (std::wstring module : ModulesOf(Program().Id())) {
     CharLowerW(module.data());
     EXPECT_TRUE(module.rfind(folder, 0) != 0 || module.find(L".exe") != std::wstring::npos)
         << Utf8(module);
   }
-  CloseAndExpectCleanExit(program, form);
+  CloseAndExpectCleanExit(Program(), form);
   EXPECT_TRUE(WaitUntil([] { return CountProcesses(L"winebrowser.exe") == 0; }));
 }
 
@@ -631,15 +616,13 @@ TEST_F(Start, ManifestDeclaresPerMonitorAwareness) {
 }
 
 TEST_F(Start, CommonControlsVersion6IsLoaded) {
-  const std::wstring exe = Install();
-  RunningProgram program(exe);
-  const HWND form = program.WaitForForm();
+  const HWND form = StartProgram();
   ASSERT_NE(form, nullptr);
   Settle(form);
   const std::wstring suffix = L"\\comctl32.dll";
   bool fromSideBySide = false;
   std::wstring loaded;
-  for (std::wstring module : ModulesOf(program.Id())) {
+  for (std::wstring module : ModulesOf(Program().Id())) {
     CharLowerW(module.data());
     loaded += module + L"\n";
     if (module.find(L"\\winsxs\\") != std::wstring::npos &&
@@ -649,7 +632,7 @@ TEST_F(Start, CommonControlsVersion6IsLoaded) {
   }
   EXPECT_TRUE(fromSideBySide) << "comctl32 6.0 from the side-by-side store; loaded:\n"
                               << Utf8(loaded);
-  CloseAndExpectCleanExit(program, form);
+  CloseAndExpectCleanExit(Program(), form);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include <cstdio>
 
 #include "base/module_path.h"
-#include "sweep/snapshot.h"
+#include "support/snapshot.h"
 #include "sweep/sweep_fixture.h"
 
 namespace sweep {
@@ -41,7 +41,7 @@ void ExpectSettingsShape(const std::optional<std::string>& bytes) {
 TEST_F(SweepRegistry, GeneratedPathValuesEvaluateAsTheRulesSay) {
   SetPathText(L"");  // the key exists in both snapshots; only "Path" may change
   const std::wstring folder = FolderPart(ExecutablePath());
-  const Snapshot registryBefore = SnapshotRegistry(HKEY_CURRENT_USER);
+  const Snapshot registryBefore = SnapshotRegistry(HKEY_CURRENT_USER, L"HKCU");
   const Snapshot folderBefore = SnapshotFolder(folder);
 
   Rng rng(kSeed);
@@ -100,9 +100,9 @@ TEST_F(SweepRegistry, GeneratedPathValuesEvaluateAsTheRulesSay) {
   EXPECT_GT(refused, 20u);
 
   const std::wstring pathValue =
-      L"value \\SOFTWARE\\NaturalPoint\\NaturalPoint\\NPClient Location\\Path";
+      L"HKCU\\SOFTWARE\\NaturalPoint\\NaturalPoint\\NPClient Location|Path";
   for (const std::wstring& change :
-       Differences(registryBefore, SnapshotRegistry(HKEY_CURRENT_USER), {pathValue}))
+       Differences(registryBefore, SnapshotRegistry(HKEY_CURRENT_USER, L"HKCU"), {pathValue}))
     ADD_FAILURE() << "registry: " << Shorten(change);
   for (const std::wstring& change :
        Differences(folderBefore, SnapshotFolder(folder), {tracker::kSettingsFileName}))

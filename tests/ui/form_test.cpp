@@ -12,6 +12,7 @@
 #include "Trelvane.h"
 #include "base/unique_handle.h"
 #include "ui/application.h"
+#include "ui/test_host.h"
 
 namespace {
 
@@ -45,7 +46,7 @@ int FontHeightOf(HWND window) {
 class FormTest : public testing::Test {
  protected:
   void SetUp() override {
-    FForm = std::make_unique<TForm1>();
+    FForm = std::make_unique<TForm1>(FHost);
     Form1 = FForm.get();
     FForm->Create();
     Window = FForm->Handle();
@@ -104,6 +105,7 @@ class FormTest : public testing::Test {
   void Press(int x, int y) { SendMessageW(Window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y)); }
   void Release(int x, int y) { SendMessageW(Window, WM_LBUTTONUP, 0, MAKELPARAM(x, y)); }
 
+  TestHost FHost;
   std::unique_ptr<TForm1> FForm;
   HWND Window = nullptr;
   HWND Button = nullptr;
@@ -129,9 +131,9 @@ TEST_F(Form96, WindowClassStylesAndFrameAreThoseOfAFixedToolWindow) {
   GetWindowTextW(Window, caption, 32);
   EXPECT_STREQ(caption, L"Trelvane");
   EXPECT_FALSE(IsWindowVisible(Window)) << "shown only by the message loop";
-  EXPECT_NE(ui::Application.Icon(), nullptr);
+  EXPECT_NE(ui::Application.FormIcon(), nullptr);
   EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(Window, WM_GETICON, ICON_BIG, 0)),
-            ui::Application.Icon());
+            FHost.FormIcon());
   EXPECT_EQ(GetDlgCtrlID(Button), 100);
 }
 
@@ -328,6 +330,7 @@ TEST_F(Form96, AfterTheCloseHandlerNothingReachesTheReleasedObjects) {
   SendMessageW(Window, WM_CLOSE, 0, 0);
   SendMessageW(Window, WM_CLOSE, 0, 0);
   EXPECT_EQ(closes, 1);
+  EXPECT_EQ(FHost.Closed, 1) << "the application is told once";
   SendMessageW(Window, WM_COMMAND, MAKEWPARAM(100, BN_CLICKED), reinterpret_cast<LPARAM>(Button));
   Press(10, 10);
   Release(10, 10);

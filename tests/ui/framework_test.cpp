@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "ui/application.h"
+#include "ui/error_box.h"
 #include "ui/jpeg_image.h"
 #include "ui/resource_data.h"
 #include "ui/form.h"
 #include "ui/layout.h"
 #include "ui/picture.h"
 #include "ui/scale.h"
+#include "ui/test_host.h"
 
 namespace {
 
@@ -209,21 +211,31 @@ TEST(Layout, DamagedTextIsRefusedNamingTheLine) {
 
 // Test forms whose layouts (in this executable's resources) must be refused.
 class TUnknownHandler final : public ui::TForm {
+ public:
+  using TForm::TForm;
+
  protected:
   std::wstring ClassName() const override { return L"TUnknownHandler"; }
 };
 class TBrokenQuote final : public ui::TForm {
+ public:
+  using TForm::TForm;
+
  protected:
   std::wstring ClassName() const override { return L"TBrokenQuote"; }
 };
 class TNoLayout final : public ui::TForm {
+ public:
+  using TForm::TForm;
+
  protected:
   std::wstring ClassName() const override { return L"TNoLayout"; }
 };
 
 template <typename Form>
 std::wstring CreationError() {
-  Form form;
+  TestHost host;
+  Form form(host);
   try {
     form.Create();
   } catch (const Exception& error) {

@@ -1,10 +1,23 @@
-#include "sweep/snapshot.h"
+#include "support/snapshot.h"
 
 #include <cstdint>
 #include <cstdio>
 
-namespace sweep {
+#include "base/unique_handle.h"
+
 namespace {
+
+struct KeyCloser {
+  void operator()(HKEY key) const noexcept { RegCloseKey(key); }
+};
+struct FindCloser {
+  void operator()(HANDLE find) const noexcept { FindClose(find); }
+};
+
+// The owners expect null for "none"; these functions answer INVALID_HANDLE_VALUE.
+[[nodiscard]] HANDLE NullIfInvalid(HANDLE handle) {
+  return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
+}
 
 std::string Describe(DWORD type, const BYTE* data, std::size_t size) {
   std::uint64_t hash = 0xCBF29CE484222325;  // FNV-1a
@@ -17,11 +30,11 @@ std::string Describe(DWORD type, const BYTE* data, std::size_t size) {
 }
 
 void SnapshotKey(HKEY key, const std::wstring& path, Snapshot& out) {
-  out[L"key " + path] = "";
+  out[path + L"\\"] = "";
   DWORD subKeys = 0, maxSubKey = 0, values = 0, maxName = 0, maxData = 0;
   if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, &maxSubKey, nullptr, &values,
                        &maxName, &maxData, nullptr, nullptr) != ERROR_SUCCESS) {
-    out[L"key " + path] = "unreadable";
+    out[path + L"\\"] = "unreadable";
     return;
   }
   std::vector<wchar_t> name(maxName + 2);
@@ -33,8 +46,7 @@ void SnapshotKey(HKEY key, const std::wstring& path, Snapshot& out) {
     if (RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &type, data.data(), &size) !=
         ERROR_SUCCESS)
       continue;
-    out[L"value " + path + L"\\" + std::wstring(name.data(), nameLength)] =
-        Describe(type, data.data(), size);
+    out[path + L"|" + std::wstring(name.data(), nameLength)] = Describe(type, data.data(), size);
   }
   std::vector<wchar_t> child(maxSubKey + 2);
   for (DWORD i = 0; i < subKeys; ++i) {
@@ -42,44 +54,42 @@ void SnapshotKey(HKEY key, const std::wstring& path, Snapshot& out) {
     if (RegEnumKeyExW(key, i, child.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
         ERROR_SUCCESS)
       continue;
-    const std::wstring childName(child.data(), length);
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(key, childName.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) {
-      out[L"key " + path + L"\\" + childName] = "unopenable";
+    const std::wstring childPath = path + L"\\" + std::wstring(child.data(), length);
+    UniqueHandle<HKEY, KeyCloser> opened;
+    if (RegOpenKeyExW(key, child.data(), 0, KEY_READ, opened.put()) != ERROR_SUCCESS) {
+      out[childPath + L"\\"] = "unopenable";
       continue;
     }
-    SnapshotKey(opened, path + L"\\" + childName, out);
-    RegCloseKey(opened);
+    SnapshotKey(opened.get(), childPath, out);
   }
 }
 
 std::string FileDescription(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "unreadable";
-  std::vector<BYTE> bytes(GetFileSize(file, nullptr));
+  const UniqueKernelHandle file(
+      NullIfInvalid(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+  if (!file) return "unreadable";
+  std::vector<BYTE> bytes(GetFileSize(file.get(), nullptr));
   DWORD read = 0;
-  ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-  CloseHandle(file);
+  ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
   return Describe(0, bytes.data(), read);
 }
 
 void SnapshotTree(const std::wstring& folder, const std::wstring& relative, Snapshot& out) {
   WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
+  const UniqueHandle<HANDLE, FindCloser> search(
+      NullIfInvalid(FindFirstFileW((folder + L"\\*").c_str(), &found)));
+  if (!search) return;
   do {
     const std::wstring name = found.cFileName;
     if (name == L"." || name == L"..") continue;
-    const std::wstring full = folder + L"\\" + name;
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       out[relative + name + L"\\"] = "folder";
-      SnapshotTree(full, relative + name + L"\\", out);
+      SnapshotTree(folder + L"\\" + name, relative + name + L"\\", out);
     } else {
-      out[relative + name] = FileDescription(full);
+      out[relative + name] = FileDescription(folder + L"\\" + name);
     }
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
+  } while (FindNextFileW(search.get(), &found));
 }
 
 bool IsAllowed(const std::wstring& entry, const std::vector<std::wstring>& allowed) {
@@ -88,13 +98,11 @@ bool IsAllowed(const std::wstring& entry, const std::vector<std::wstring>& allow
   return false;
 }
 
-std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-
 }  // namespace
 
-Snapshot SnapshotRegistry(HKEY root) {
+Snapshot SnapshotRegistry(HKEY root, const std::wstring& rootName) {
   Snapshot out;
-  SnapshotKey(root, L"", out);
+  SnapshotKey(root, rootName, out);
   return out;
 }
 
@@ -108,17 +116,14 @@ std::vector<std::wstring> Differences(const Snapshot& before, const Snapshot& af
                                       const std::vector<std::wstring>& allowed) {
   std::vector<std::wstring> changes;
   for (const auto& [entry, content] : before) {
-    const auto now = after.find(entry);
     if (IsAllowed(entry, allowed)) continue;
+    const auto now = after.find(entry);
     if (now == after.end())
-      changes.push_back(L"removed: " + entry);
+      changes.push_back(L"- " + entry);
     else if (now->second != content)
-      changes.push_back(L"changed: " + entry + L" (" + Widen(content) + L" -> " +
-                        Widen(now->second) + L")");
+      changes.push_back(L"~ " + entry);
   }
   for (const auto& [entry, content] : after)
-    if (!before.count(entry) && !IsAllowed(entry, allowed)) changes.push_back(L"added: " + entry);
+    if (!before.count(entry) && !IsAllowed(entry, allowed)) changes.push_back(L"+ " + entry);
   return changes;
 }
-
-}  // namespace sweep
