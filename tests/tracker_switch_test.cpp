@@ -31,16 +31,8 @@ class TrackerTest : public testing::Test {
     RemoveDirectoryW(SettingsFilePath().c_str());
   }
 
-  void SetPath(const std::wstring& text, DWORD type = REG_SZ) {
-    SetRawString(HKEY_CURRENT_USER, kTrackerSubKey, L"Path", text, type);
-  }
   void SetPathBytes(DWORD type, const void* data, DWORD bytes) {
     SetRawValue(HKEY_CURRENT_USER, kTrackerSubKey, L"Path", type, data, bytes);
-  }
-  [[nodiscard]] RawValue PathValue() const {
-    RawValue value;
-    EXPECT_TRUE(ReadRawValue(HKEY_CURRENT_USER, kTrackerSubKey, L"Path", value));
-    return value;
   }
   static void SetSettings(const std::string& content) {
     WriteFileBytes(SettingsFilePath(), content);
@@ -110,7 +102,7 @@ TEST_F(TrackerMissing, KeyWithoutPathValue) {
 }
 
 TEST_F(TrackerMissing, KeyRefusingFullAccess) {
-  SetPath(L"C:/t/");
+  SetTrackerPath(L"C:/t/");
   MakeKeyReadOnly(HKEY_CURRENT_USER, kTrackerSubKey);
   FSwitch.FormCreate(nullptr);
   ExpectMissing();
@@ -118,7 +110,7 @@ TEST_F(TrackerMissing, KeyRefusingFullAccess) {
 }
 
 TEST_F(TrackerDisabled, EmptyZeroByteAndNulFirstValues) {
-  SetPath(L"");
+  SetTrackerPath(L"");
   FSwitch.FormCreate(nullptr);
   ExpectDisabled();
   EXPECT_EQ(FView.Log, (std::vector<std::wstring>{L"show", L"font 4278190088", L"caption Désactivé",
@@ -136,54 +128,54 @@ TEST_F(TrackerDisabled, EmptyZeroByteAndNulFirstValues) {
 }
 
 TEST_F(TrackerDisabled, ClickWritesDefaultFolderWhenNothingRemembered) {
-  SetPath(L"");
+  SetTrackerPath(L"");
   FSwitch.FormCreate(nullptr);
   FSwitch.Button1Click(nullptr);
   ExpectEnabled();
-  EXPECT_EQ(PathValue().Data, StringBytes(kDefaultFolder));
+  EXPECT_EQ(TrackerPathValue().Data, StringBytes(kDefaultFolder));
   EXPECT_EQ(Regval, kDefaultFolder);
   EXPECT_EQ(RememberedPath(), kDefaultFolder);
 }
 
 TEST_F(TrackerDisabled, ClickWritesDefaultWhenFileLacksKey) {
   SetSettings("[Registre OpenTrack]\r\nAutre=1\r\n");
-  SetPath(L"");
+  SetTrackerPath(L"");
   FSwitch.FormCreate(nullptr);
   FSwitch.Button1Click(nullptr);
-  EXPECT_EQ(PathValue().Data, StringBytes(kDefaultFolder));
+  EXPECT_EQ(TrackerPathValue().Data, StringBytes(kDefaultFolder));
 }
 
 TEST_F(TrackerDisabled, ClickWritesRememberedPath) {
   SetSettings("[Registre OpenTrack]\r\nPath=D:\\Suivi\\modules\\\r\n");
-  SetPath(L"");
+  SetTrackerPath(L"");
   FSwitch.FormCreate(nullptr);
   FSwitch.Button1Click(nullptr);
   ExpectEnabled();
-  const RawValue value = PathValue();
+  const RawValue value = TrackerPathValue();
   EXPECT_EQ(value.Type, static_cast<DWORD>(REG_SZ));
   EXPECT_EQ(value.Data, StringBytes(L"D:\\Suivi\\modules\\"));
 }
 
 TEST_F(TrackerDisabled, EmptyRememberedPathStaysDisabled) {
   SetSettings("[Registre OpenTrack]\r\nPath=\r\n");
-  SetPath(L"");
+  SetTrackerPath(L"");
   FSwitch.FormCreate(nullptr);
   FSwitch.Button1Click(nullptr);
   ExpectDisabled();
-  EXPECT_EQ(PathValue().Data, StringBytes(L""));
+  EXPECT_EQ(TrackerPathValue().Data, StringBytes(L""));
 }
 
 TEST_F(TrackerDisabled, KeyCreatedWhenMissingAtClick) {
-  SetPath(L"");
+  SetTrackerPath(L"");
   FSwitch.FormCreate(nullptr);
   DeleteKeyTree(HKEY_CURRENT_USER, kTrackerRoot);  // removed by another program meanwhile
   FSwitch.Button1Click(nullptr);
   ExpectEnabled();
-  EXPECT_EQ(PathValue().Data, StringBytes(kDefaultFolder));
+  EXPECT_EQ(TrackerPathValue().Data, StringBytes(kDefaultFolder));
 }
 
 TEST_F(TrackerEnabled, ShowsEnabledAndRemembersValue) {
-  SetPath(L"E:\\opentrack\\modules\\");
+  SetTrackerPath(L"E:\\opentrack\\modules\\");
   FSwitch.FormCreate(nullptr);
   ExpectEnabled();
   EXPECT_EQ(Valeur, L"E:\\opentrack\\modules\\");
@@ -191,50 +183,50 @@ TEST_F(TrackerEnabled, ShowsEnabledAndRemembersValue) {
 }
 
 TEST_F(TrackerEnabled, TogglesOffAndOnAgain) {
-  SetPath(L"E:/ot/");
+  SetTrackerPath(L"E:/ot/");
   FSwitch.FormCreate(nullptr);
   FSwitch.Button1Click(nullptr);
   ExpectDisabled();
-  const RawValue off = PathValue();  // emptied, still present
+  const RawValue off = TrackerPathValue();  // emptied, still present
   EXPECT_EQ(off.Type, static_cast<DWORD>(REG_SZ));
   EXPECT_EQ(off.Data, StringBytes(L""));
   EXPECT_EQ(RememberedPath(), L"E:/ot/");
 
   FSwitch.Button1Click(nullptr);
   ExpectEnabled();
-  EXPECT_EQ(PathValue().Data, StringBytes(L"E:/ot/"));
+  EXPECT_EQ(TrackerPathValue().Data, StringBytes(L"E:/ot/"));
 }
 
 TEST_F(TrackerEnabled, ExpandableStringReadUnexpandedThenRewrittenPlain) {
-  SetPath(L"%ProgramFiles%\\opentrack\\modules\\", REG_EXPAND_SZ);
+  SetTrackerPath(L"%ProgramFiles%\\opentrack\\modules\\", REG_EXPAND_SZ);
   FSwitch.FormCreate(nullptr);
   ExpectEnabled();
   EXPECT_EQ(RememberedPath(), L"%ProgramFiles%\\opentrack\\modules\\");
   FSwitch.Button1Click(nullptr);
   FSwitch.Button1Click(nullptr);
-  const RawValue value = PathValue();
+  const RawValue value = TrackerPathValue();
   EXPECT_EQ(value.Type, static_cast<DWORD>(REG_SZ));
   EXPECT_EQ(value.Data, StringBytes(L"%ProgramFiles%\\opentrack\\modules\\"));
 }
 
 TEST_F(TrackerEnabled, ClickActsOnCaptionShownNotOnRegistry) {
-  SetPath(L"E:/ot/");
+  SetTrackerPath(L"E:/ot/");
   FSwitch.FormCreate(nullptr);
-  SetPath(L"");  // another program switched it off meanwhile
+  SetTrackerPath(L"");  // another program switched it off meanwhile
   ExpectEnabled();
   FSwitch.Button1Click(nullptr);
   ExpectDisabled();
-  EXPECT_EQ(PathValue().Data, StringBytes(L""));
+  EXPECT_EQ(TrackerPathValue().Data, StringBytes(L""));
 
-  SetPath(L"F:/autre/");          // and on again, elsewhere
+  SetTrackerPath(L"F:/autre/");   // and on again, elsewhere
   FSwitch.Button1Click(nullptr);  // the window showed Disabled: switch on
   ExpectEnabled();
-  EXPECT_EQ(PathValue().Data, StringBytes(L"E:/ot/"));
+  EXPECT_EQ(TrackerPathValue().Data, StringBytes(L"E:/ot/"));
 }
 
 TEST_F(TrackerEnabled, ValueWithLineBreakIsNotRemembered) {
   SetSettings("[Registre OpenTrack]\r\nPath=E:/ot/\r\n");
-  SetPath(L"x\r\n[Injecte]\r\nPath=y");
+  SetTrackerPath(L"x\r\n[Injecte]\r\nPath=y");
   FSwitch.FormCreate(nullptr);
   ExpectEnabled();
   EXPECT_EQ(RememberedPath(), L"E:/ot/");
@@ -262,7 +254,7 @@ TEST_F(TrackerFailures, NonStringPathAtStart) {
 TEST_F(TrackerFailures, UnwritableSettingsFileWhileEnabled) {
   // A folder in the file's place: no write can succeed.
   ASSERT_TRUE(CreateDirectoryW(SettingsFilePath().c_str(), nullptr));
-  SetPath(L"E:/ot/");
+  SetTrackerPath(L"E:/ot/");
   EXPECT_EQ(ErrorOf([&] { FSwitch.FormCreate(nullptr); }),
             L"Impossible d'écrire dans " + SettingsFilePath());
   ExpectEnabled();
@@ -271,22 +263,22 @@ TEST_F(TrackerFailures, UnwritableSettingsFileWhileEnabled) {
   ExpectDisabled();
   EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }),
             L"Impossible d'écrire dans " + SettingsFilePath());
-  EXPECT_EQ(PathValue().Data, StringBytes(kDefaultFolder));
+  EXPECT_EQ(TrackerPathValue().Data, StringBytes(kDefaultFolder));
 }
 
 TEST_F(TrackerFailures, KeyNeitherOpenedNorCreatedAtToggle) {
-  SetPath(L"E:/ot/");
+  SetTrackerPath(L"E:/ot/");
   FSwitch.FormCreate(nullptr);
   MakeKeyReadOnly(HKEY_CURRENT_USER, kTrackerSubKey);
   EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }),
             L"Echec à la définition des données pour 'Path'");
   ExpectEnabled();
   MakeKeyWritable(HKEY_CURRENT_USER, kTrackerSubKey);
-  EXPECT_EQ(PathValue().Data, StringBytes(L"E:/ot/"));
+  EXPECT_EQ(TrackerPathValue().Data, StringBytes(L"E:/ot/"));
 }
 
 TEST_F(TrackerFailures, FailingWriteKeepsShownState) {
-  SetPath(L"");
+  SetTrackerPath(L"");
   FSwitch.FormCreate(nullptr);
   RecordingRegistry recorder;
   recorder.SetValueResult = ERROR_ACCESS_DENIED;
@@ -295,11 +287,11 @@ TEST_F(TrackerFailures, FailingWriteKeepsShownState) {
             L"Echec à la définition des données pour 'Path'");
   ExpectDisabled();
   EXPECT_TRUE(FView.Log.empty());
-  EXPECT_EQ(PathValue().Data, StringBytes(L""));
+  EXPECT_EQ(TrackerPathValue().Data, StringBytes(L""));
 }
 
 TEST_F(TrackerLifetime, RegistryCallsOfCreateToggleAndClose) {
-  SetPath(L"E:/ot/");
+  SetTrackerPath(L"E:/ot/");
   const std::wstring sub = kTrackerSubKey;
   RecordingRegistry recorder;
   FSwitch.FormCreate(nullptr);
@@ -336,7 +328,7 @@ TEST_F(TrackerLifetime, RegistryCallsOfCreateToggleAndClose) {
 }
 
 TEST_F(TrackerLifetime, NothingReachesReleasedObjectsAfterClose) {
-  SetPath(L"E:/ot/");
+  SetTrackerPath(L"E:/ot/");
   FSwitch.FormCreate(nullptr);
   ui::TCloseAction action = ui::TCloseAction::caHide;
   FSwitch.FormClose(nullptr, action);
@@ -350,7 +342,7 @@ TEST_F(TrackerLifetime, NothingReachesReleasedObjectsAfterClose) {
   FSwitch.FormClose(nullptr, action);
   EXPECT_TRUE(recorder.Calls().empty());
   EXPECT_TRUE(FView.Log.empty());
-  EXPECT_EQ(PathValue().Data, StringBytes(L"E:/ot/"));
+  EXPECT_EQ(TrackerPathValue().Data, StringBytes(L"E:/ot/"));
 }
 
 TEST_F(TrackerLifetime, SettingsFileBesideTheExecutable) {

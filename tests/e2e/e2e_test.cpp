@@ -109,16 +109,8 @@ class ProgramTest : public testing::Test {
   [[nodiscard]] RunningProgram& Program() { return *FProgram; }
   [[nodiscard]] std::wstring SettingsPath() const { return FFolder.File(L"Trelvane.ini"); }
 
-  static void SetPath(const std::wstring& text) {
-    SetRawString(HKEY_CURRENT_USER, kTrackerSubKey, L"Path", text);
-  }
-  [[nodiscard]] static RawValue PathValue() {
-    RawValue value;
-    EXPECT_TRUE(ReadRawValue(HKEY_CURRENT_USER, kTrackerSubKey, L"Path", value));
-    return value;
-  }
   static void ExpectPath(const std::wstring& text) {
-    const RawValue value = PathValue();
+    const RawValue value = TrackerPathValue();
     EXPECT_EQ(value.Type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(value.Data, StringBytes(text));
   }
@@ -198,7 +190,7 @@ TEST_F(States, KeyWithoutPathIsMissingToo) {
 }
 
 TEST_F(States, DisabledClickWritesDefaultFolderAndRemembersIt) {
-  SetPath(L"");
+  SetTrackerPath(L"");
   const HWND form = StartWatchedProgram();
   ASSERT_NE(form, nullptr);
   ExpectLook(form, kDisabled);
@@ -215,7 +207,7 @@ TEST_F(States, DisabledClickWritesDefaultFolderAndRemembersIt) {
 }
 
 TEST_F(States, EnabledRemembersPathAndClicksSwitchOffAndBackOn) {
-  SetPath(kTrackerFolder);
+  SetTrackerPath(kTrackerFolder);
   const HWND form = StartWatchedProgram();
   ASSERT_NE(form, nullptr);
   ExpectLook(form, kEnabled);
@@ -303,7 +295,7 @@ INSTANTIATE_TEST_SUITE_P(Errors, NonStringPath,
                                          NamedExe{L"Outil.Test.exe", L"Outil"}));
 
 TEST_F(Errors, UnwritableSettingsAtStartThenEnabledWindow) {
-  SetPath(kTrackerFolder);
+  SetTrackerPath(kTrackerFolder);
   // A folder where the file should be: no profile write can succeed.
   ASSERT_TRUE(CreateDirectoryW(SettingsPath().c_str(), nullptr));
   const std::wstring exe = Install();
@@ -325,7 +317,7 @@ TEST_F(Errors, UnwritableSettingsAtStartThenEnabledWindow) {
 }
 
 TEST_F(Errors, FailingWriteDuringToggleKeepsTheState) {
-  SetPath(kTrackerFolder);
+  SetTrackerPath(kTrackerFolder);
   const HWND form = StartProgram();
   ASSERT_NE(form, nullptr);
   ExpectLook(form, kEnabled);
@@ -366,7 +358,7 @@ TEST_F(Input, MissingKeepsFocusOnWindowAndEnterDoesNothing) {
 }
 
 TEST_F(Input, EnabledFocusesButtonEnterAndSpaceClickEscDoesNothing) {
-  SetPath(kTrackerFolder);
+  SetTrackerPath(kTrackerFolder);
   const HWND form = StartProgram();
   ASSERT_NE(form, nullptr);
   ExpectLook(form, kEnabled);
@@ -429,7 +421,7 @@ TEST_F(Input, LogoTooltipAppearsBelowThePointer) {
 using Closing = ProgramTest;
 
 TEST_F(Closing, RequestsAfterTheFirstCloseReachNothing) {
-  SetPath(kTrackerFolder);
+  SetTrackerPath(kTrackerFolder);
   const HWND form = StartProgram();
   ASSERT_NE(form, nullptr);
   ExpectLook(form, kEnabled);
@@ -449,7 +441,7 @@ TEST_F(Closing, RequestsAfterTheFirstCloseReachNothing) {
 }
 
 TEST_F(Closing, LogOffIsConsentedAndEndsTheProgram) {
-  SetPath(kTrackerFolder);
+  SetTrackerPath(kTrackerFolder);
   const HWND form = StartProgram();
   ASSERT_NE(form, nullptr);
   ExpectLook(form, kEnabled);
@@ -557,7 +549,7 @@ enum class Damage { Garbage, CutInHalf };
 class BrokenLayout : public ProgramTest, public testing::WithParamInterface<Damage> {};
 
 TEST_P(BrokenLayout, FailsBeforeTheLoopWithTaskModalBoxAndCode1) {
-  SetPath(kTrackerFolder);
+  SetTrackerPath(kTrackerFolder);
   const std::wstring exe = Install();
   const std::string layout = LayoutBytes(exe);
   ASSERT_FALSE(layout.empty());

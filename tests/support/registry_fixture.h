@@ -29,6 +29,16 @@ inline const std::wstring kScratchKey = L"Software\\TrelvaneTests";
 inline const std::wstring kTrackerSubKey =
     L"SOFTWARE\\NaturalPoint\\NaturalPoint\\NPClient Location";
 
+// The tracker entry "Path" as a plain string, and as it is stored now.
+inline void SetTrackerPath(const std::wstring& text, DWORD type = REG_SZ) {
+  SetRawString(HKEY_CURRENT_USER, kTrackerSubKey, L"Path", text, type);
+}
+[[nodiscard]] inline RawValue TrackerPathValue() {
+  RawValue value;
+  EXPECT_TRUE(ReadRawValue(HKEY_CURRENT_USER, kTrackerSubKey, L"Path", value));
+  return value;
+}
+
 // Each case starts with no scratch key.
 class ScratchKeyTest : public testing::Test {
  protected:

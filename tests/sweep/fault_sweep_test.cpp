@@ -76,7 +76,7 @@ void ExpectDisabled(const RecordingView& view) {
 // keeps its state, and neither the registry nor the settings file changes.
 TEST_F(SweepFaults, ReadOnlyKeyDuringToggleOn) {
   SetSettings(kPrevious);
-  SetPathText(L"");
+  SetTrackerPath(L"");
   FSwitch.FormCreate(nullptr);
   MakeKeyReadOnly(HKEY_CURRENT_USER, kTrackerSubKey);
   FView.Log.clear();
@@ -87,17 +87,17 @@ TEST_F(SweepFaults, ReadOnlyKeyDuringToggleOn) {
   EXPECT_EQ(SettingsBytes(), kPrevious);
 
   MakeKeyWritable(HKEY_CURRENT_USER, kTrackerSubKey);
-  EXPECT_EQ(PathValue().Data, StringBytes(L""));
+  EXPECT_EQ(TrackerPathValue().Data, StringBytes(L""));
   EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), L"");
   ExpectEnabled(FView);
-  EXPECT_EQ(PathValue().Data, StringBytes(L"E:/ancien/"));
+  EXPECT_EQ(TrackerPathValue().Data, StringBytes(L"E:/ancien/"));
 }
 
 // The write at start-up and the one after switching on, each while another
 // process holds the file with no sharing.
 TEST_F(SweepFaults, SettingsFileLockedByAnotherProcess) {
   SetSettings(kPrevious);
-  SetPathText(L"F:/nouveau/");
+  SetTrackerPath(L"F:/nouveau/");
   {
     ForeignLock lock(SettingsFilePath());
     ASSERT_TRUE(lock.Held());
@@ -114,7 +114,7 @@ TEST_F(SweepFaults, SettingsFileLockedByAnotherProcess) {
     EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), WriteError());
     ExpectEnabled(FView);
     EXPECT_EQ(Regval, contract);
-    EXPECT_EQ(PathValue().Data, StringBytes(contract));
+    EXPECT_EQ(TrackerPathValue().Data, StringBytes(contract));
   }
   EXPECT_EQ(SettingsBytes(), kPrevious);
   EXPECT_EQ(FreshRememberedPath(), L"E:/ancien/");
@@ -148,7 +148,7 @@ TEST_F(SweepFaultsChild, SettingsFolderMissing) {
   folder.pop_back();
   const std::wstring away = folder + L".absent";
   SetSettings(kPrevious);
-  SetPathText(L"F:/nouveau/");
+  SetTrackerPath(L"F:/nouveau/");
   ASSERT_TRUE(MoveFileW(folder.c_str(), away.c_str())) << GetLastError();
   EXPECT_FALSE(FileExists(SettingsFilePath()));
 
@@ -158,7 +158,8 @@ TEST_F(SweepFaultsChild, SettingsFolderMissing) {
   ExpectDisabled(FView);
   EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), WriteError());
   ExpectEnabled(FView);
-  EXPECT_EQ(PathValue().Data, StringBytes(tracker::kDefaultFolder));  // nothing to read it from
+  EXPECT_EQ(TrackerPathValue().Data,
+            StringBytes(tracker::kDefaultFolder));  // nothing to read it from
   Close();
 
   ASSERT_TRUE(MoveFileW(away.c_str(), folder.c_str())) << GetLastError();

@@ -39,7 +39,7 @@ void ExpectSettingsShape(const std::optional<std::string>& bytes) {
 }
 
 TEST_F(SweepRegistry, GeneratedPathValuesEvaluateAsTheRulesSay) {
-  SetPathText(L"");  // the key exists in both snapshots; only "Path" may change
+  SetTrackerPath(L"");  // the key exists in both snapshots; only "Path" may change
   const std::wstring folder = FolderPart(ExecutablePath());
   const Snapshot registryBefore = SnapshotRegistry(HKEY_CURRENT_USER, L"HKCU");
   const Snapshot folderBefore = SnapshotFolder(folder);
@@ -115,7 +115,7 @@ TEST_F(SweepRegistry, EveryOtherCharacterStaysOnOneLine) {
   std::wstring all;
   for (unsigned c = 1; c <= 0xFFFF; ++c)
     if (c != L'\r' && c != L'\n') all += static_cast<wchar_t>(c);
-  SetPathText(all);
+  SetTrackerPath(all);
   EXPECT_EQ(ErrorOf([&] { FSwitch.FormCreate(nullptr); }), L"");
   EXPECT_EQ(FView.StateCaption, L"Activé");
   ExpectSettingsShape(SettingsBytes());
@@ -140,7 +140,7 @@ TEST_F(SweepLineBreaks, ValueWithLineBreakLeavesSettingsUntouched) {
       // Off and on again: the remembered path comes back, not the odd value.
       EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), L"");
       EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), L"");
-      EXPECT_EQ(PathValue().Data, StringBytes(L"E:/ot/"));
+      EXPECT_EQ(TrackerPathValue().Data, StringBytes(L"E:/ot/"));
       ExpectSettingsShape(SettingsBytes());
       Close();
     }
@@ -160,13 +160,13 @@ TEST_F(SweepLineBreaks, BreakBeyondTheTerminatorDoesNotCount) {
 TEST_F(SweepEncoding, FolderOutsideTheCodePageSurvivesOffAndOn) {
   const std::wstring folder =
       L"C:\\Users\\\u0414\u043C\u0438\u0442\u0440\u0438\u0439\\opentrack\\modules\\";
-  SetPathText(folder);
+  SetTrackerPath(folder);
   EXPECT_EQ(ErrorOf([&] { FSwitch.FormCreate(nullptr); }), L"");
   EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), L"");
   EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), L"");
   EXPECT_EQ(FView.StateCaption, L"Activé");
   EXPECT_EQ(Regval, folder) << Shorten(Regval);
-  EXPECT_EQ(PathValue().Data, StringBytes(folder));
+  EXPECT_EQ(TrackerPathValue().Data, StringBytes(folder));
 }
 
 }  // namespace

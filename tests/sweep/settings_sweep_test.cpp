@@ -22,7 +22,7 @@ TEST_F(SweepSettings, GeneratedFilesReachTheRegistryAsTheProfileRulesSay) {
   std::size_t modelled = 0, defaulted = 0, truncated = 0;
   for (const SettingsCase& file : cases) {
     SCOPED_TRACE(file.Label);
-    SetPathText(L"");
+    SetTrackerPath(L"");
     SetSettings(file.Bytes);
     ASSERT_EQ(ErrorOf([&] { FSwitch.FormCreate(nullptr); }), L"");
     ASSERT_EQ(FView.Caption, L"Activer");
@@ -44,7 +44,7 @@ TEST_F(SweepSettings, GeneratedFilesReachTheRegistryAsTheProfileRulesSay) {
     EXPECT_LE(expected.size(), 2047u);
 
     EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), L"");
-    const RawValue stored = PathValue();
+    const RawValue stored = TrackerPathValue();
     EXPECT_EQ(stored.Type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(stored.Data, StringBytes(expected));
     EXPECT_EQ(Regval, expected) << Shorten(Regval) << " vs " << Shorten(expected);

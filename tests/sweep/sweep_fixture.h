@@ -39,24 +39,11 @@ class SweepTest : public testing::Test {
 
   static void SetPath(const RegistryCase& value) {
     if (value.Absent) {
-      HKEY key = nullptr;
-      if (RegOpenKeyExW(HKEY_CURRENT_USER, kTrackerSubKey.c_str(), 0, KEY_SET_VALUE, &key) ==
-          ERROR_SUCCESS) {
-        RegDeleteValueW(key, L"Path");
-        RegCloseKey(key);
-      }
+      RegDeleteKeyValueW(HKEY_CURRENT_USER, kTrackerSubKey.c_str(), L"Path");
       return;
     }
     SetRawValue(HKEY_CURRENT_USER, kTrackerSubKey, L"Path", value.Type, value.Data.data(),
                 static_cast<DWORD>(value.Data.size()));
-  }
-  static void SetPathText(const std::wstring& text) {
-    SetRawString(HKEY_CURRENT_USER, kTrackerSubKey, L"Path", text);
-  }
-  [[nodiscard]] static RawValue PathValue() {
-    RawValue value;
-    EXPECT_TRUE(ReadRawValue(HKEY_CURRENT_USER, kTrackerSubKey, L"Path", value));
-    return value;
   }
 
   // The settings file's bytes; nullopt when there is none.
