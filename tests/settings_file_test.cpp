@@ -1,14 +1,38 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 
+#include "base/unique_handle.h"
 #include "settings_file.h"
+#include "support/child_process.h"
 #include "support/temp_folder.h"
 
 namespace {
 
 const std::wstring kSection = L"Registre OpenTrack";
 const std::wstring kDefault = L"C:/Program Files (x86)/opentrack/modules/";
+// A folder the ANSI code page cannot spell.
+const std::wstring kDmitri = L"C:\\Users\\\u0414\u043C\u0438\u0442\u0440\u0438\u0439\\modules\\";
+
+// Text of Latin-1 characters as UTF-16 bytes, little- or big-endian.
+std::string Utf16(const std::string& latin1, bool bigEndian = false) {
+  std::string bytes;
+  for (const char c : latin1)
+    bytes += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+  return bytes;
+}
+
+void ExpectWriteRaises(TIniFile& ini, const std::wstring& value) {
+  try {
+    ini.WriteString(kSection, L"Path", value);
+    ADD_FAILURE() << "no error raised";
+  } catch (const EIniFileException& e) {
+    EXPECT_EQ(e.Message(), L"Impossible d'écrire dans " + ini.FileName());
+  }
+}
 
 class IniFile : public testing::Test {
  protected:
@@ -79,16 +103,118 @@ TEST_F(IniFile, TextOutsideTheAnsiCodePageSurvives) {
   EXPECT_EQ(ReadFileBytes(FFolder.File(L"plain.ini")).substr(0, 1), "[");
 }
 
-TEST_F(IniFile, WriteIntoMissingFolderRaisesWithFullPath) {
-  const std::wstring path = FFolder.File(L"absent\\Trelvane.ini");
-  TIniFile ini(path);
-  try {
-    ini.WriteString(kSection, L"Path", L"x");
-    FAIL() << "no error raised";
-  } catch (const EIniFileException& e) {
-    EXPECT_EQ(e.Message(), L"Impossible d'écrire dans " + path);
+// Whatever the encoding of the file, a folder outside the code page makes it
+// UTF-16 LE, with every entry as it was and still one section.
+TEST_F(IniFile, EveryEncodingKeepsItsEntriesWhenGoingUnicode) {
+  const std::string latin1 = "[Registre OpenTrack]\r\nPath=C:/a/\r\n[Other]\r\nName=Zo\xEB\r\n";
+  const std::pair<const char*, std::string> files[] = {
+      {"UTF-16 LE", "\xFF\xFE" + Utf16(latin1)},
+      {"UTF-16 BE", "\xFE\xFF" + Utf16(latin1, true)},
+      {"UTF-8", "\xEF\xBB\xBF[Registre OpenTrack]\r\nPath=C:/a/\r\n[Other]\r\nName=Zo\xC3\xAB\r\n"},
+      {"ANSI", latin1}};
+  for (const auto& [name, bytes] : files) {
+    SCOPED_TRACE(name);
+    WriteFileBytes(FPath, bytes);
+    TIniFile ini(FPath);
+    ini.WriteString(kSection, L"Path", kDmitri);
+    EXPECT_EQ(ini.ReadString(kSection, L"Path", kDefault), kDmitri);
+    EXPECT_EQ(ini.ReadString(L"Other", L"Name", L""), L"Zo\u00EB");
+    const std::string after = ReadFileBytes(FPath);
+    const std::string section = Utf16("[Registre OpenTrack]");
+    EXPECT_EQ(after.rfind("\xFF\xFE", 0), 0u);
+    EXPECT_NE(after.find(section), std::string::npos);
+    EXPECT_EQ(after.find(section), after.rfind(section));
   }
+}
+
+// Another program has the file open for writing, sharing it or not: its
+// change would be lost, or the text stored as '?'. Nothing is written.
+TEST_F(IniFile, FileInUseByAnotherProgramRaisesAndStaysAsItWas) {
+  const std::string before = "[Registre OpenTrack]\r\nPath=C:/a/\r\n";
+  WriteFileBytes(FPath, before);
+  for (const DWORD share :
+       {DWORD{0}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE}}) {
+    SCOPED_TRACE(share);
+    {
+      const ForeignLock lock(FPath, share);
+      ASSERT_TRUE(lock.Held());
+      TIniFile ini(FPath);
+      ExpectWriteRaises(ini, kDmitri);
+    }
+    EXPECT_EQ(ReadFileBytes(FPath), before);
+    EXPECT_EQ(FFolder.FileNames(), std::vector<std::wstring>{L"Trelvane.ini"});
+  }
+}
+
+TEST_F(IniFile, WriteIntoMissingFolderRaisesWithFullPath) {
+  TIniFile ini(FFolder.File(L"absent\\Trelvane.ini"));
+  for (const std::wstring& value : {std::wstring(L"x"), kDmitri})
+    ExpectWriteRaises(ini, value);
   EXPECT_EQ(ini.ReadString(kSection, L"Path", kDefault), kDefault);
+}
+
+// Killed at any moment while converting a large file, the conversion leaves
+// the old file or the converted one, whole, and at most one temporary file.
+TEST(IniFileCrash, KillDuringConversionLeavesOldOrNewFile) {
+  TempFolder folder;
+  const std::wstring path = folder.File(L"Trelvane.ini");
+  std::string ansi;
+  for (int i = 0; i < 100000; ++i)
+    ansi += "[Section " + std::to_string(i) + "]\r\nNom=Zo\xEB " + std::to_string(i) + "\r\n";
+  const std::string unicode = "\xFF\xFE" + Utf16(ansi);
+  const std::wstring readyName = L"TrelvaneConvertReady" + std::to_wstring(GetCurrentProcessId());
+  const UniqueKernelHandle ready(CreateEventW(nullptr, FALSE, FALSE, readyName.c_str()));
+
+  // Runs the conversion in a child, kills it `killAfter` after its start
+  // signal (unless it has ended), and gives the time it ran.
+  using Clock = std::chrono::steady_clock;
+  const auto convert = [&](Clock::duration killAfter) {
+    ProcessHandles child;
+    EXPECT_TRUE(
+        Start(HelperProgram(L"ini_convert_child.exe"), L"\"" + path + L"\" " + readyName, child));
+    EXPECT_EQ(WaitForSingleObject(ready.get(), 30000), WAIT_OBJECT_0);
+    const Clock::time_point start = Clock::now();
+    while (Clock::now() - start < killAfter &&
+           WaitForSingleObject(child.Info.hProcess, 0) == WAIT_TIMEOUT) {
+    }
+    TerminateProcess(child.Info.hProcess, 9);
+    WaitForSingleObject(child.Info.hProcess, 30000);
+    return Clock::now() - start;
+  };
+
+  // The quickest of three whole runs: one slow run would put every kill after the end.
+  Clock::duration whole = Clock::duration::max();
+  for (int run = 0; run < 3; ++run) {
+    WriteFileBytes(path, ansi);
+    whole = std::min(whole, convert(std::chrono::seconds(30)));
+    ASSERT_EQ(ReadFileBytes(path), unicode);
+  }
+  const int kills = 40;
+  int old = 0, converted = 0, temporary = 0;
+  for (int i = 0; i < kills; ++i) {
+    WriteFileBytes(path, ansi);
+    convert(whole * 2 * i / (kills - 1));  // from the start to well past the end
+    const std::string after = ReadFileBytes(path);
+    ASSERT_TRUE(after == ansi || after == unicode)
+        << "kill " << i << ": " << after.size() << " bytes";
+    (after == ansi ? old : converted)++;
+    const std::vector<std::wstring> names = folder.FileNames();
+    temporary += names.size() > 1;
+    EXPECT_LE(names.size(), 2u);
+  }
+  WriteFileBytes(path, ansi);
+  convert(std::chrono::seconds(30));
+  EXPECT_EQ(ReadFileBytes(path), unicode);
+  EXPECT_EQ(folder.FileNames(), std::vector<std::wstring>{L"Trelvane.ini"});
+  std::printf(
+      "conversion of %zu bytes: %lld ms; %d kills left the old file, %d the new, %d a "
+      "temporary file\n",
+      ansi.size(),
+      static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(whole).count()),
+      old, converted, temporary);
+  // Some kills must land before the replacement, in the middle of writing.
+  EXPECT_GT(old, 0);
+  EXPECT_GT(temporary, 0);
 }
 
 // Run by readonly_ini.sh in a process without CAP_DAC_OVERRIDE, on files it made
@@ -105,12 +231,8 @@ void ExpectWriteRefused(const std::wstring& path) {
   if (!RawWriteFails(path)) GTEST_SKIP() << "the system still lets us write " << path.c_str();
   TIniFile ini(path);
   const std::wstring before = ini.ReadString(kSection, L"Path", kDefault);
-  try {
-    ini.WriteString(kSection, L"Path", L"nouveau");
-    FAIL() << "no error raised";
-  } catch (const EIniFileException& e) {
-    EXPECT_EQ(e.Message(), L"Impossible d'écrire dans " + path);
-  }
+  for (const std::wstring& value : {std::wstring(L"nouveau"), kDmitri})
+    ExpectWriteRaises(ini, value);
   EXPECT_EQ(ini.ReadString(kSection, L"Path", kDefault), before);
 }
 

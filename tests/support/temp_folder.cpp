@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <vector>
 
 TempFolder::TempFolder() {
@@ -20,6 +21,19 @@ TempFolder::~TempFolder() {
   op.pFrom = from.c_str();
   op.fFlags = FOF_NO_UI;
   SHFileOperationW(&op);
+}
+
+std::vector<std::wstring> TempFolder::FileNames() const {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW(File(L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 void WriteFileBytes(const std::wstring& path, const std::string& bytes) {

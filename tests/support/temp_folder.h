@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // A fresh, empty folder under the Wine user's temp folder, removed afterwards.
 class TempFolder {
@@ -14,6 +15,8 @@ class TempFolder {
 
   [[nodiscard]] const std::wstring& Path() const { return FPath; }
   [[nodiscard]] std::wstring File(const std::wstring& name) const { return FPath + L"\\" + name; }
+  // The names of the files in it, sorted.
+  [[nodiscard]] std::vector<std::wstring> FileNames() const;
 
  private:
   std::wstring FPath;

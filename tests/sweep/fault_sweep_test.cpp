@@ -1,4 +1,5 @@
 #include "base/module_path.h"
+#include "support/child_process.h"
 #include "sweep/sweep_fixture.h"
 
 namespace sweep {
@@ -12,53 +13,6 @@ const std::string kPrevious = "[Registre OpenTrack]\r\nPath=E:/ancien/\r\n";
 const wchar_t kChildVariable[] = L"TRELVANE_SWEEP_CHILD";
 
 std::wstring WriteError() { return L"Impossible d'écrire dans " + SettingsFilePath(); }
-
-struct ProcessHandles {
-  PROCESS_INFORMATION Info{};
-  ~ProcessHandles() {
-    if (Info.hThread) CloseHandle(Info.hThread);
-    if (Info.hProcess) CloseHandle(Info.hProcess);
-  }
-};
-
-bool Start(const std::wstring& exe, const std::wstring& arguments, ProcessHandles& process) {
-  std::wstring command = L"\"" + exe + L"\" " + arguments;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  return CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &process.Info);
-}
-
-// Another process holds the file open with no sharing while this object lives.
-class ForeignLock {
- public:
-  explicit ForeignLock(const std::wstring& path) {
-    const std::wstring tag = std::to_wstring(GetCurrentProcessId());
-    const std::wstring readyName = L"TrelvaneSweepReady" + tag;
-    const std::wstring releaseName = L"TrelvaneSweepRelease" + tag;
-    FReady = CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
-    FRelease = CreateEventW(nullptr, TRUE, FALSE, releaseName.c_str());
-    const std::wstring locker = FolderPart(ExecutablePath()) + L"sweep_locker.exe";
-    if (!Start(locker, L"\"" + path + L"\" " + readyName + L" " + releaseName, FProcess)) return;
-    const HANDLE waits[] = {FReady, FProcess.Info.hProcess};
-    FHeld = WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0;
-  }
-  ~ForeignLock() {
-    SetEvent(FRelease);
-    if (FProcess.Info.hProcess) WaitForSingleObject(FProcess.Info.hProcess, 30000);
-    CloseHandle(FRelease);
-    CloseHandle(FReady);
-  }
-  ForeignLock(const ForeignLock&) = delete;
-  ForeignLock& operator=(const ForeignLock&) = delete;
-  [[nodiscard]] bool Held() const { return FHeld; }
-
- private:
-  HANDLE FReady = nullptr;
-  HANDLE FRelease = nullptr;
-  ProcessHandles FProcess;
-  bool FHeld = false;
-};
 
 void ExpectEnabled(const RecordingView& view) {
   EXPECT_EQ(view.StateCaption, L"Activé");

@@ -1,11 +1,15 @@
-// sweep_locker FILE READY_EVENT RELEASE_EVENT
-// Opens FILE with no sharing, signals READY_EVENT, and holds the file until
+// file_locker FILE READY_EVENT RELEASE_EVENT [SHARE_MODE]
+// Opens FILE for reading and writing, letting others share it as SHARE_MODE
+// says (none by default), signals READY_EVENT, and holds the file until
 // RELEASE_EVENT is signalled (or a minute has passed, should the test die).
 #include <windows.h>
 
+#include <cwchar>
+
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 4) return 2;
-  HANDLE file = CreateFileW(argv[1], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+  if (argc != 4 && argc != 5) return 2;
+  const DWORD share = argc == 5 ? std::wcstoul(argv[4], nullptr, 0) : 0;
+  HANDLE file = CreateFileW(argv[1], GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 3;
   HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[2]);

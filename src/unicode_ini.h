@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+// Makes the INI file UTF-16 little-endian with its byte-order mark: the one
+// encoding in which Windows documents that the profile functions keep text the
+// ANSI code page cannot hold. Wine also keeps UTF-16 BE and UTF-8 files with
+// their marks intact, but Windows promises nothing for them, so they are
+// converted too. Every entry keeps its meaning; a missing file becomes a file
+// holding the mark alone. The original is replaced in one step, never
+// rewritten in place, so an interruption leaves it whole.
+// Returns false, with the file unchanged, when the conversion cannot be done
+// whole: the file cannot be read, written or replaced, another program has it
+// open for writing, or its size is not that of a settings file.
+[[nodiscard]] bool MakeUnicodeIniFile(const std::wstring& fileName);
