@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "base/unique_handle.h"
 
@@ -29,11 +30,13 @@ UniqueKernelHandle OpenFile(const std::wstring& name, DWORD access, DWORD share,
   return UniqueKernelHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
 }
 
-std::optional<std::string> ReadWholeFile(HANDLE file) {
+// A vector, not a std::string: the narrow string would link in all of
+// libstdc++'s compiled std::string, some 33 KB, for this one buffer.
+std::optional<std::vector<char>> ReadWholeFile(HANDLE file) {
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file, &size) || size.QuadPart < 0 || size.QuadPart > kLargestFile)
     return std::nullopt;
-  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+  std::vector<char> bytes(static_cast<size_t>(size.QuadPart));
   DWORD read = 0;
   if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
       read != bytes.size())
@@ -109,16 +112,17 @@ bool MakeUnicodeIniFile(const std::wstring& fileName) {
   // allows (its change would be lost), or when the file is read-only.
   UniqueKernelHandle original =
       OpenFile(fileName, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
-  std::optional<std::string> bytes;
+  std::optional<std::vector<char>> bytes;
   if (original) {
     bytes = ReadWholeFile(original.get());
   } else if (GetLastError() == ERROR_FILE_NOT_FOUND) {
     bytes.emplace();
   }
   if (!bytes) return false;
-  if (StartsWith(*bytes, kUtf16LeMark)) return true;
+  const std::string_view content(bytes->data(), bytes->size());
+  if (StartsWith(content, kUtf16LeMark)) return true;
 
-  const std::optional<std::wstring> text = AsUnicodeFile(*bytes);
+  const std::optional<std::wstring> text = AsUnicodeFile(content);
   ReplacementFile replacement(fileName);
   if (!text || !replacement.Write(*text)) return false;
   original.reset();  // an open file cannot be replaced
