@@ -20,7 +20,7 @@ namespace e2e {
 
 // Polls until the condition holds; false when it never did. The limit only
 // keeps a broken program from hanging the suite.
-bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs = 15000);
+bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs = 120000);
 
 class RunningProgram {
  public:
@@ -40,7 +40,7 @@ class RunningProgram {
 
   [[nodiscard]] bool HasExited() const;
   // The exit code, or none when the process is still running at the limit.
-  [[nodiscard]] std::optional<DWORD> WaitForExit(DWORD limitMs = 15000) const;
+  [[nodiscard]] std::optional<DWORD> WaitForExit(DWORD limitMs = 120000) const;
 
  private:
   UniqueHandle<HANDLE, KernelHandleCloser> FProcess;
