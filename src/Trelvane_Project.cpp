@@ -2,6 +2,7 @@
 
 #include "Trelvane.h"
 #include "base/exception.h"
+#include "base/system_library.h"
 #include "ui/application.h"
 #include "ui/error_box.h"
 
@@ -24,6 +25,7 @@ int RunProgram() {
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
                     int /*showCommand*/) {
+  RestrictDllSearchToSystemFolder();
   int exitCode = 1;
   try {
     exitCode = RunProgram();

@@ -4,8 +4,23 @@
 
 namespace {
 
-// The system folder's path and the name, for Windows 7 without the update
-// that brought LOAD_LIBRARY_SEARCH_SYSTEM32 (KB2533623).
+// kernel32 is loaded in every process before its first instruction.
+template <typename Function>
+Function KernelFunction(const char* name) noexcept {
+  const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  return kernel ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(kernel, name)))
+                : nullptr;
+}
+
+// LoadLibraryExW's documentation: the LOAD_LIBRARY_SEARCH_* flags exist exactly
+// where AddDllDirectory does (Windows 8, or 7 with KB2533623). Asking is safer
+// than reading an error code, which Windows 7 does not promise.
+bool SearchFlagsSupported() noexcept {
+  static const bool supported = KernelFunction<FARPROC>("AddDllDirectory") != nullptr;
+  return supported;
+}
+
+// The system folder's path and the name, for a Windows without those flags.
 HMODULE LoadFromSystemFolder(const wchar_t* name) noexcept {
   try {
     std::wstring path(MAX_PATH, L'\0');
@@ -22,10 +37,15 @@ HMODULE LoadFromSystemFolder(const wchar_t* name) noexcept {
 
 }  // namespace
 
+void RestrictDllSearchToSystemFolder() noexcept {
+  SetDllDirectoryW(L"");
+  using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+  if (const auto setDefaultDirectories =
+          KernelFunction<SetDefaultDllDirectoriesFunction>("SetDefaultDllDirectories"))
+    setDefaultDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 HMODULE LoadSystemLibrary(const wchar_t* name) noexcept {
-  if (const HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32))
-    return module;
-  // Only an unsupported flag falls back; an absent DLL stays absent.
-  if (GetLastError() != ERROR_INVALID_PARAMETER) return nullptr;
+  if (SearchFlagsSupported()) return LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   return LoadFromSystemFolder(name);
 }

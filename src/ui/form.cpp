@@ -245,11 +245,15 @@ void TForm::Paint(HWND Window) {
 }
 
 void TForm::OnDpiChanged(HWND Window, int NewDpi, const RECT& Suggested) {
-  SendMessageW(Window, WM_SETREDRAW, FALSE, 0);
+  // WM_SETREDRAW TRUE sets WS_VISIBLE: on a window not shown yet, the first
+  // showing would then find it "visible" and neither show nor activate it.
+  const bool suspendDrawing = IsWindowVisible(Window) != FALSE;
+  if (suspendDrawing) SendMessageW(Window, WM_SETREDRAW, FALSE, 0);
   ScaleControls(NewDpi, FCurrentPPI);
   FCurrentPPI = NewDpi;
   SetWindowPos(Window, nullptr, Suggested.left, Suggested.top, Suggested.right - Suggested.left,
                Suggested.bottom - Suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  if (!suspendDrawing) return;
   SendMessageW(Window, WM_SETREDRAW, TRUE, 0);
   RedrawWindow(Window, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }

@@ -23,6 +23,8 @@ std::wstring ProgramPath;     // Trelvane_Project.exe as built
 std::wstring BrowserCommand;  // Unix program Wine's browser launcher runs
 std::wstring BrowserLog;      // where that program records each address
 std::wstring PlantedDll;      // any DLL, to be placed under a system DLL's name
+bool WithoutShcore = false;   // the program runs without shcore.dll, as on Windows 7
+int ScreenDpi = 96;           // the session's density, which the window follows
 
 const std::wstring kTrackerRoot = L"SOFTWARE\\NaturalPoint";
 const std::wstring kPathEntry =
@@ -40,6 +42,13 @@ constexpr COLORREF kGreen = RGB(0, 128, 0);
 constexpr RECT kStateBox{140, 35, 319, 56};
 constexpr POINT kStateBackground{143, 38};
 constexpr POINT kLogoInside{56, 56};
+
+// Layout coordinates at the session's density, edges scaled as the window scales them.
+int AtDpi(int value) { return MulDiv(value, ScreenDpi, 96); }
+POINT AtDpi(POINT point) { return {AtDpi(point.x), AtDpi(point.y)}; }
+RECT AtDpi(RECT box) {
+  return {AtDpi(box.left), AtDpi(box.top), AtDpi(box.right), AtDpi(box.bottom)};
+}
 
 struct Look {
   COLORREF Background;
@@ -141,10 +150,11 @@ class ProgramTest : public testing::Test {
   }
 
   static void ExpectLook(HWND form, const Look& look) {
-    EXPECT_EQ(
-        Rgb(WaitForClientPixel(form, kStateBackground.x, kStateBackground.y, look.Background)),
-        Rgb(look.Background));
-    EXPECT_GT(CountClientPixels(form, kStateBox, look.Text), 10) << "caption drawn in its colour";
+    const POINT background = AtDpi(kStateBackground);
+    EXPECT_EQ(Rgb(WaitForClientPixel(form, background.x, background.y, look.Background)),
+              Rgb(look.Background));
+    EXPECT_GT(CountClientPixels(form, AtDpi(kStateBox), look.Text), 10)
+        << "caption drawn in its colour";
     const HWND button = ButtonOf(form);
     if (look.Button == nullptr) {
       EXPECT_TRUE(button == nullptr || !IsWindowVisible(button)) << "button shown";
@@ -233,8 +243,8 @@ TEST_F(States, WindowIsTheFixedToolWindowWithTheLogoAtTopLeft) {
   EXPECT_EQ(TextOf(form), L"Trelvane");
   RECT client;
   GetClientRect(form, &client);
-  EXPECT_EQ(client.right, 327);
-  EXPECT_EQ(client.bottom, 114);
+  EXPECT_EQ(client.right, AtDpi(327));
+  EXPECT_EQ(client.bottom, AtDpi(114));
   const LONG style = GetWindowLongW(form, GWL_STYLE);
   const LONG exStyle = GetWindowLongW(form, GWL_EXSTYLE);
   EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | WS_CLIPSIBLINGS),
@@ -245,14 +255,22 @@ TEST_F(States, WindowIsTheFixedToolWindowWithTheLogoAtTopLeft) {
   EXPECT_EQ(GetWindow(form, GW_OWNER), nullptr);
 
   Settle(form);
+  const int logo = AtDpi(113);  // square, as high as its box
   int logoPixels = 0;
-  for (int y = 0; y < 113; ++y) {
-    EXPECT_EQ(Rgb(ClientPixel(form, 113, y)), Rgb(kWhite)) << "column 113 at y " << y;
+  for (int y = 0; y < logo; ++y) {
+    EXPECT_EQ(Rgb(ClientPixel(form, logo, y)), Rgb(kWhite)) << "column " << logo << " at y " << y;
     if (ClientPixel(form, y, y) != kWhite) ++logoPixels;
   }
-  EXPECT_GT(logoPixels, 56) << "the logo fills 113 x 113 from the corner";
-  EXPECT_NE(ClientPixel(form, 112, 112), kWhite) << "logo corner";
-  EXPECT_EQ(ClientPixel(form, 60, 113), kWhite) << "row below the logo";
+  EXPECT_GT(logoPixels, logo / 2) << "the logo fills " << logo << " x " << logo
+                                  << " from the corner";
+  EXPECT_NE(ClientPixel(form, logo - 1, logo - 1), kWhite) << "logo corner";
+  EXPECT_EQ(ClientPixel(form, AtDpi(60), logo), kWhite) << "row below the logo";
+  if (WithoutShcore) {
+    for (std::wstring module : ModulesOf(Program().Id())) {
+      CharLowerW(module.data());
+      EXPECT_EQ(module.find(L"\\shcore.dll"), std::wstring::npos) << "density from shcore";
+    }
+  }
   CloseAndExpectCleanExit(Program(), form);
 }
 
@@ -387,12 +405,12 @@ TEST_F(Input, LogoOpensTheSiteOnlyForPressAndReleaseInside) {
   ASSERT_NE(form, nullptr);
   Settle(form);
 
-  MoveMouseTo(form, kLogoInside);
+  MoveMouseTo(form, AtDpi(kLogoInside));
   MouseButton(true);
-  MoveMouseTo(form, {230, 100});
+  MoveMouseTo(form, AtDpi(POINT{230, 100}));
   MouseButton(false);
   // Handled in order: an address from the first gesture would come first.
-  ClickAt(form, kLogoInside);
+  ClickAt(form, AtDpi(kLogoInside));
   EXPECT_TRUE(WaitUntil([] { return !ReadFileBytes(BrowserLog).empty(); }));
   CloseAndExpectCleanExit(Program(), form);
   EXPECT_TRUE(WaitUntil([] { return CountProcesses(L"winebrowser.exe") == 0; }));
@@ -404,8 +422,9 @@ TEST_F(Input, LogoTooltipAppearsBelowThePointer) {
   ASSERT_NE(form, nullptr);
   EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == form; }));
   Settle(form);
-  MoveMouseTo(form, {kLogoInside.x + 1, kLogoInside.y});
-  MoveMouseTo(form, kLogoInside);
+  const POINT logo = AtDpi(kLogoInside);
+  MoveMouseTo(form, {logo.x + 1, logo.y});
+  MoveMouseTo(form, logo);
   const HWND tip = Program().WaitForTopLevel(TOOLTIPS_CLASSW);
   ASSERT_NE(tip, nullptr) << "no tooltip over the logo";
   POINT pointer;
@@ -491,7 +510,7 @@ TEST_F(Start, SystemDllsAreNeverTakenFromTheProgramsFolder) {
   const HWND form = StartProgram();
   ASSERT_NE(form, nullptr);
   Settle(form);
-  ClickAt(form, kLogoInside);
+  ClickAt(form, AtDpi(kLogoInside));
   EXPECT_TRUE(WaitUntil([] { return !ReadFileBytes(BrowserLog).empty(); }));
   std::wstring folder = FFolder.Path() + L"\\";
   CharLowerW(folder.data());
@@ -641,6 +660,13 @@ int main(int argc, char** argv) {
     if (auto v = value("--browser-log="); !v.empty()) BrowserLog = v;
     if (auto v = value("--planted-dll="); !v.empty()) PlantedDll = v;
     if (arg.rfind("--browser=", 0) == 0) BrowserCommand = std::wstring(arg.begin() + 10, arg.end());
+    if (arg == "--without-shcore") WithoutShcore = true;
+  }
+  // Wine's own switch, inherited by the programs this process starts.
+  if (WithoutShcore) SetEnvironmentVariableW(L"WINEDLLOVERRIDES", L"mscoree,mshtml=;shcore=d");
+  if (const HDC screen = GetDC(nullptr)) {
+    ScreenDpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
   }
   return RUN_ALL_TESTS();
 }

@@ -354,6 +354,18 @@ TEST_F(Form96, ADensityChangeRescalesControlsAndFontsAndTakesTheSuggestedRectang
   EXPECT_TRUE(IsWindowVisible(Window)) << "drawing is resumed";
 }
 
+TEST_F(Form96, ADensityChangeBeforeTheFirstShowingLeavesThatShowingToShowAndActivate) {
+  RECT suggested{};
+  GetWindowRect(Window, &suggested);
+  SendMessageW(Window, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(144, 144),
+               reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_FALSE(IsWindowVisible(Window));
+  FForm->Show(SW_SHOWNORMAL);
+  PumpMessages();
+  EXPECT_TRUE(IsWindowVisible(Window));
+  EXPECT_EQ(GetActiveWindow(), Window);
+}
+
 struct TooltipSearch {
   HWND Owner;
   HWND Found;
