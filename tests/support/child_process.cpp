@@ -27,12 +27,13 @@ ForeignLock::ForeignLock(const std::wstring& path, DWORD share) {
       L"\"" + path + L"\" " + readyName + L" " + releaseName + L" " + std::to_wstring(share);
   if (!Start(HelperProgram(L"file_locker.exe"), arguments, FProcess)) return;
   const HANDLE waits[] = {FReady, FProcess.Info.hProcess};
-  FHeld = WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0;
+  // Generous: where 32-bit code runs emulated, a child takes long to start.
+  FHeld = WaitForMultipleObjects(2, waits, FALSE, 300000) == WAIT_OBJECT_0;
 }
 
 ForeignLock::~ForeignLock() {
   SetEvent(FRelease);
-  if (FProcess.Info.hProcess) WaitForSingleObject(FProcess.Info.hProcess, 30000);
+  if (FProcess.Info.hProcess) WaitForSingleObject(FProcess.Info.hProcess, 300000);
   CloseHandle(FRelease);
   CloseHandle(FReady);
 }

@@ -17,7 +17,7 @@ int wmain(int argc, wchar_t** argv) {
   int status = 4;
   if (ready && release) {
     SetEvent(ready);
-    status = WaitForSingleObject(release, 60000) == WAIT_OBJECT_0 ? 0 : 5;
+    status = WaitForSingleObject(release, 600000) == WAIT_OBJECT_0 ? 0 : 5;
   }
   if (release) CloseHandle(release);
   if (ready) CloseHandle(ready);

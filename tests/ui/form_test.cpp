@@ -497,7 +497,7 @@ TEST(Session, TheProcessEndsAtOnceWithCode0RunningNothingMore) {
                              &startup, &child));
   const UniqueKernelHandle process(child.hProcess);
   const UniqueKernelHandle thread(child.hThread);
-  ASSERT_EQ(WaitForSingleObject(process.get(), 20000), WAIT_OBJECT_0);
+  ASSERT_EQ(WaitForSingleObject(process.get(), 300000), WAIT_OBJECT_0);
   DWORD code = 99;
   GetExitCodeProcess(process.get(), &code);
   EXPECT_EQ(code, 0u);
