@@ -178,6 +178,9 @@ bool TForm::PreTranslateKey(const MSG& Message) noexcept {
   if (GetKeyState(VK_MENU) < 0 || GetKeyState(VK_CONTROL) < 0) return false;
   switch (Message.wParam) {
     case VK_TAB:
+      // Windows hides focus rectangles until the keyboard is used; the dialog
+      // manager lifts that on Tab, and this form handles Tab itself.
+      SendMessageW(FHandle.get(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
       if (TControl* next = FirstFocusableControl()) SetFocus(next->Handle());
       return true;
     case VK_RETURN:
@@ -192,9 +195,20 @@ bool TForm::PreTranslateKey(const MSG& Message) noexcept {
   }
 }
 
+TControl* TForm::FocusTarget() const noexcept {
+  return (FFocused && FFocused->CanFocus()) ? FFocused : FirstFocusableControl();
+}
+
 void TForm::FocusOnActivation() {
-  TControl* target = (FFocused && FFocused->CanFocus()) ? FFocused : FirstFocusableControl();
+  TControl* target = FocusTarget();
   SetFocus(target ? target->Handle() : FHandle.get());
+}
+
+// An activation while minimised leaves the focus alone; Windows gives it to
+// the window itself when it is restored, and the control should have it.
+void TForm::OnSetFocus() {
+  if (IsIconic(FHandle.get())) return;
+  if (TControl* target = FocusTarget()) SetFocus(target->Handle());
 }
 
 void TForm::OnCommand(WPARAM WParam, LPARAM LParam) {
@@ -294,6 +308,7 @@ LRESULT TForm::WndProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) 
         FocusOnActivation();
       }
       return 0;
+    case WM_SETFOCUS: OnSetFocus(); return 0;
     case WM_CLOSE: Close(); return 0;
     case WM_DPICHANGED:
       OnDpiChanged(Window, LOWORD(WParam), *reinterpret_cast<const RECT*>(LParam));

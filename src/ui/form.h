@@ -76,7 +76,9 @@ class TForm : public TObject, private TEventHandlers {
   [[nodiscard]] TControl* WindowlessControlAt(POINT Point) const noexcept;
   [[nodiscard]] TControl* ControlOfHandle(HWND Handle) const noexcept;
   [[nodiscard]] TControl* FirstFocusableControl() const noexcept;
+  [[nodiscard]] TControl* FocusTarget() const noexcept;
   void FocusOnActivation();
+  void OnSetFocus();
   void OnCommand(WPARAM WParam, LPARAM LParam);
   bool OnSetCursor(LPARAM LParam);
   void OnMouseDown(POINT Point);

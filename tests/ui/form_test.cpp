@@ -354,6 +354,25 @@ TEST_F(Form96, ADensityChangeRescalesControlsAndFontsAndTakesTheSuggestedRectang
   EXPECT_TRUE(IsWindowVisible(Window)) << "drawing is resumed";
 }
 
+WPARAM UiStateChange = 0;
+
+LRESULT CALLBACK RecordUiStateChange(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR, DWORD_PTR) noexcept {
+  if (message == WM_CHANGEUISTATE) UiStateChange = wParam;
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
+TEST_F(Form96, TheFocusGivenToTheWindowGoesToTheButtonAndTabShowsFocusCues) {
+  FForm->SetButtonVisible(true);
+  ShowAndPaint();
+  SetFocus(Window);  // as Windows does on restoring a window activated while minimised
+  EXPECT_EQ(GetFocus(), Button);
+  SetWindowSubclass(Window, RecordUiStateChange, 1, 0);
+  PressKey(Button, VK_TAB);
+  RemoveWindowSubclass(Window, RecordUiStateChange, 1);
+  EXPECT_EQ(UiStateChange, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS));
+}
+
 struct TooltipSearch {
   HWND Owner;
   HWND Found;
