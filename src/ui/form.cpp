@@ -46,7 +46,16 @@ class SavedDc {
   int FSaved;
 };
 
+bool SystemHighContrastOn() noexcept {
+  HIGHCONTRASTW contrast{};
+  contrast.cbSize = sizeof(contrast);
+  return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+         (contrast.dwFlags & HCF_HIGHCONTRASTON);
+}
+
 }  // namespace
+
+bool (*HighContrastOn)() noexcept = SystemHighContrastOn;
 
 TForm::~TForm() {
   // No message may reach a form that is being destroyed.
@@ -90,7 +99,7 @@ void TForm::CreateWindowHandle() {
   if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
     throw Exception(L"Impossible d'enregistrer la classe de fenêtre " + className);
 
-  FBackground.reset(CreateSolidBrush(ColorToRGB(FDesign.Color)));
+  RenewBackground();
   FHandle.reset(CreateWindowExW(kExStyle, className.c_str(), FDesign.Caption.c_str(), kStyle,
                                 CW_USEDEFAULT, CW_USEDEFAULT, FDesign.ClientWidth,
                                 FDesign.ClientHeight, FHost.FormOwner(), nullptr, instance, this));
@@ -211,6 +220,26 @@ void TForm::OnSetFocus() {
   if (TControl* target = FocusTarget()) SetFocus(target->Handle());
 }
 
+// In high contrast the window takes the scheme's window colour, on which text
+// in the window-text colour stays readable; otherwise its own.
+bool TForm::RenewBackground() {
+  const COLORREF color = ColorToRGB(HighContrastOn() ? clWindow : FDesign.Color);
+  if (FBackground && color == FBackgroundColor) return false;
+  FBackground.reset(CreateSolidBrush(color));
+  FBackgroundColor = color;
+  return true;
+}
+
+void TForm::OnColorsChanged(bool SystemColors) {
+  if (SystemColors) {
+    // Common controls repaint in new colours only when told.
+    for (const auto& control : FDesign.Controls)
+      if (control->Handle()) SendMessageW(control->Handle(), WM_SYSCOLORCHANGE, 0, 0);
+  }
+  if (RenewBackground() || SystemColors)
+    RedrawWindow(FHandle.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
 void TForm::OnCommand(WPARAM WParam, LPARAM LParam) {
   if (HIWORD(WParam) != BN_CLICKED || FClosed) return;
   if (TControl* button = ControlOfHandle(reinterpret_cast<HWND>(LParam))) button->Click();
@@ -309,6 +338,8 @@ LRESULT TForm::WndProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) 
       }
       return 0;
     case WM_SETFOCUS: OnSetFocus(); return 0;
+    case WM_SYSCOLORCHANGE: OnColorsChanged(true); return 0;
+    case WM_SETTINGCHANGE: OnColorsChanged(false); break;
     case WM_CLOSE: Close(); return 0;
     case WM_DPICHANGED:
       OnDpiChanged(Window, LOWORD(WParam), *reinterpret_cast<const RECT*>(LParam));

@@ -16,6 +16,10 @@
 
 namespace ui {
 
+// Whether the user runs a high-contrast colour scheme. Replaceable, because
+// tests must answer in Wine's place: it refuses to switch one on.
+extern bool (*HighContrastOn)() noexcept;
+
 // A fixed-size tool window built from the layout stored in the executable as
 // RCDATA named after the form's class. Its window class carries the same name.
 // What it needs from the application comes through the host it is given.
@@ -79,6 +83,8 @@ class TForm : public TObject, private TEventHandlers {
   [[nodiscard]] TControl* FocusTarget() const noexcept;
   void FocusOnActivation();
   void OnSetFocus();
+  bool RenewBackground();
+  void OnColorsChanged(bool SystemColors);
   void OnCommand(WPARAM WParam, LPARAM LParam);
   bool OnSetCursor(LPARAM LParam);
   void OnMouseDown(POINT Point);
@@ -89,6 +95,7 @@ class TForm : public TObject, private TEventHandlers {
   UniqueHWnd FHandle;
   THintWindow FHints;
   UniqueHBrush FBackground;
+  COLORREF FBackgroundColor = 0;
   int FCurrentPPI = 96;
   TControl* FPressed = nullptr;
   TControl* FFocused = nullptr;

@@ -373,6 +373,34 @@ TEST_F(Form96, TheFocusGivenToTheWindowGoesToTheButtonAndTabShowsFocusCues) {
   EXPECT_EQ(UiStateChange, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS));
 }
 
+TEST_F(Form96, InHighContrastTheBackgroundTakesTheWindowColourAndTheStateKeepsItsOwn) {
+  const int indexes[] = {COLOR_WINDOW, COLOR_WINDOWTEXT};
+  const COLORREF dark[] = {RGB(0, 0, 0), RGB(255, 255, 255)};
+  // Put back whatever happens: the session's later tests read these colours.
+  const struct Restore {
+    COLORREF Colors[2] = {GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT)};
+    ~Restore() {
+      const int indexes[] = {COLOR_WINDOW, COLOR_WINDOWTEXT};
+      SetSysColors(2, indexes, Colors);
+      ui::HighContrastOn = Query;
+    }
+    bool (*Query)() noexcept = ui::HighContrastOn;
+  } restore;
+  FForm->SetStateColor(ui::clRed);
+  ShowAndPaint();
+  for (const bool highContrast : {false, true}) {
+    ui::HighContrastOn = highContrast ? +[]() noexcept { return true; } : restore.Query;
+    ASSERT_TRUE(SetSysColors(2, indexes, dark));
+    SendMessageW(Window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    Repaint();
+    EXPECT_EQ(Pixel(130, 100), highContrast ? RGB(0, 0, 0) : kWhite);
+    EXPECT_TRUE(!highContrast || BoxHolds(FForm->LabelTitre->Bounds(), RGB(255, 255, 255)))
+        << "the title readable";
+    EXPECT_EQ(Pixel(FForm->LabelEtat->Bounds().Left, FForm->LabelEtat->Bounds().Top),
+              RGB(255, 0, 0));
+  }
+}
+
 struct TooltipSearch {
   HWND Owner;
   HWND Found;
