@@ -58,6 +58,8 @@ bool SystemHighContrastOn() noexcept {
 bool (*HighContrastOn)() noexcept = SystemHighContrastOn;
 
 TForm::~TForm() {
+  // Clients may hold the accessible object longer: it must let go of the controls first.
+  FAccessible.Disconnect();
   // No message may reach a form that is being destroyed.
   if (FHandle) SetWindowLongPtrW(FHandle.get(), GWLP_USERDATA, 0);
   // Children first, each by its own owner, so no handle is destroyed twice.
@@ -108,9 +110,11 @@ void TForm::CreateWindowHandle() {
     SendMessageW(FHandle.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
 
   int id = kFirstControlId;
+  LONG accessibleId = 1;
   for (const auto& control : FDesign.Controls) {
     control->CreateHandle(FHandle.get(), id);
     if (control->Handle()) ++id;
+    control->SetAccessibleId(accessibleId++);
   }
 
   FCurrentPPI = WindowDpi(FHandle.get());
@@ -240,6 +244,12 @@ void TForm::OnColorsChanged(bool SystemColors) {
     RedrawWindow(FHandle.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
+void TForm::OnAccessibleClick(WPARAM Index) {
+  if (FClosed || Index >= FDesign.Controls.size()) return;
+  TControl& control = *FDesign.Controls[Index];
+  if (!control.Handle() && control.Visible()) control.Click();
+}
+
 void TForm::OnCommand(WPARAM WParam, LPARAM LParam) {
   if (HIWORD(WParam) != BN_CLICKED || FClosed) return;
   if (TControl* button = ControlOfHandle(reinterpret_cast<HWND>(LParam))) button->Click();
@@ -340,6 +350,14 @@ LRESULT TForm::WndProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) 
     case WM_SETFOCUS: OnSetFocus(); return 0;
     case WM_SYSCOLORCHANGE: OnColorsChanged(true); return 0;
     case WM_SETTINGCHANGE: OnColorsChanged(false); break;
+    case WM_GETOBJECT:
+      // Compared as a DWORD, as WM_GETOBJECT's documentation asks.
+      if (static_cast<DWORD>(LParam) == static_cast<DWORD>(OBJID_CLIENT))
+        if (const LRESULT object = FAccessible.Answer(Window, WParam, FDesign.Controls))
+          return object;
+      break;
+    case WM_ACCESSIBLE_CLICK: OnAccessibleClick(WParam); return 0;
+    case WM_DESTROY: FAccessible.Disconnect(); break;
     case WM_CLOSE: Close(); return 0;
     case WM_DPICHANGED:
       OnDpiChanged(Window, LOWORD(WParam), *reinterpret_cast<const RECT*>(LParam));

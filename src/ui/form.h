@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/unique_handle.h"
+#include "ui/accessible.h"
 #include "ui/controls.h"
 #include "ui/font.h"
 #include "ui/form_host.h"
@@ -85,6 +86,7 @@ class TForm : public TObject, private TEventHandlers {
   void OnSetFocus();
   bool RenewBackground();
   void OnColorsChanged(bool SystemColors);
+  void OnAccessibleClick(WPARAM Index);
   void OnCommand(WPARAM WParam, LPARAM LParam);
   bool OnSetCursor(LPARAM LParam);
   void OnMouseDown(POINT Point);
@@ -96,6 +98,7 @@ class TForm : public TObject, private TEventHandlers {
   THintWindow FHints;
   UniqueHBrush FBackground;
   COLORREF FBackgroundColor = 0;
+  TAccessibleView FAccessible;
   int FCurrentPPI = 96;
   TControl* FPressed = nullptr;
   TControl* FFocused = nullptr;

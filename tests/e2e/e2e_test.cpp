@@ -10,6 +10,7 @@
 
 #include <commctrl.h>
 
+#include "support/accessibility.h"
 #include "support/registry_fixture.h"
 #include "support/snapshot.h"
 #include "support/temp_folder.h"
@@ -414,6 +415,81 @@ TEST_F(Input, LogoTooltipAppearsBelowThePointer) {
   GetWindowRect(tip, &box);
   EXPECT_GT(box.top, pointer.y) << "below the pointer";
   CloseAndExpectCleanExit(Program(), form);
+}
+
+// --- What screen readers get -------------------------------------------------
+
+struct WinEvent {
+  DWORD Event;
+  HWND Window;
+  LONG Object, Child;
+};
+std::vector<WinEvent> Events;
+
+void CALLBACK RecordEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD,
+                          DWORD) noexcept {
+  Events.push_back({event, window, object, child});
+}
+
+struct EventHookCloser {
+  void operator()(HWINEVENTHOOK hook) const noexcept { UnhookWinEvent(hook); }
+};
+
+using Accessibility = ProgramTest;
+
+TEST_F(Accessibility, TheStateIsAnnouncedAtEachToggleAndTheLinkOpensTheSiteOnce) {
+  SetTrackerPath(kTrackerFolder);
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  // As screen readers hook them; Wine passes a program's events only to a
+  // hook set for all processes.
+  Events.clear();
+  const UniqueHandle<HWINEVENTHOOK, EventHookCloser> hook(
+      SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_LIVEREGIONCHANGED, nullptr, RecordEvent,
+                      0, 0, WINEVENT_OUTOFCONTEXT));
+  const HWND form = StartProgram();
+  ASSERT_NE(form, nullptr);
+  ExpectLook(form, kEnabled);
+  const auto loaded = [&](std::wstring dll) {
+    for (std::wstring module : ModulesOf(Program().Id()))
+      if (CharLowerW(module.data()); module.find(dll) != std::wstring::npos) return true;
+    return false;
+  };
+  EXPECT_FALSE(loaded(L"\\oleacc.dll")) << "before any client asked";
+  // LabelEtat is the client's third child.
+  const auto announced = [&](DWORD event) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+      DispatchMessageW(&message);
+    int count = 0;
+    for (const WinEvent& e : Events)
+      count += e.Event == event && e.Window == form && e.Object == OBJID_CLIENT && e.Child == 3;
+    return count;
+  };
+  for (const int toggles : {1, 2}) {
+    ClickCentreOf(ButtonOf(form));
+    ExpectLook(form, toggles == 1 ? kDisabled : kEnabled);
+    EXPECT_TRUE(WaitUntil([&] { return announced(EVENT_OBJECT_LIVEREGIONCHANGED) >= toggles; }));
+    EXPECT_EQ(announced(EVENT_OBJECT_NAMECHANGE), toggles) << "none at the start, one per toggle";
+    EXPECT_EQ(
+        Describe(*ClientObject(form).get(), 3).find(toggles == 1 ? L"Désactivé |" : L"Activé |"),
+        0u);
+  }
+  EXPECT_TRUE(loaded(L"\\oleacc.dll"));
+
+  POINT logo = kLogoInside;
+  ClientToScreen(form, &logo);
+  UniqueCom<IAccessible> object;
+  VARIANT child;
+  ASSERT_EQ(AccessibleObjectFromPoint(logo, object.put(), &child), S_OK);
+  EXPECT_EQ(Found(child), "child 1");
+  EXPECT_EQ(object.get()->accDoDefaultAction(child), S_OK);
+  EXPECT_TRUE(WaitUntil([] { return !ReadFileBytes(BrowserLog).empty(); }));
+  object.reset();
+  CloseAndExpectCleanExit(Program(), form);
+  EXPECT_EQ(announced(EVENT_OBJECT_LIVEREGIONCHANGED), 2);
+  EXPECT_TRUE(WaitUntil([] { return CountProcesses(L"winebrowser.exe") == 0; }));
+  EXPECT_EQ(ReadFileBytes(BrowserLog), Utf8(kSiteAddress) + "\n");
+  CoUninitialize();
 }
 
 // --- Closing -----------------------------------------------------------------
