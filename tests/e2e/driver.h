@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -86,5 +87,7 @@ void PressOk(HWND box);
 
 // Writes the window as it is on the screen (frame included) to a 24-bit BMP.
 bool SaveWindowBitmap(HWND window, const std::wstring& bmpPath);
+// A hash of the client area as it is on the screen: one pixel changed changes it.
+[[nodiscard]] std::uint64_t ClientAreaHash(HWND window);
 
 }  // namespace e2e

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
+#include <map>
 
 #include "e2e/driver.h"
 
@@ -490,6 +492,35 @@ TEST_F(Accessibility, TheStateIsAnnouncedAtEachToggleAndTheLinkOpensTheSiteOnce)
   EXPECT_TRUE(WaitUntil([] { return CountProcesses(L"winebrowser.exe") == 0; }));
   EXPECT_EQ(ReadFileBytes(BrowserLog), Utf8(kSiteAddress) + "\n");
   CoUninitialize();
+}
+
+// --- Pixels --------------------------------------------------------------------
+
+using Pixels = ProgramTest;
+
+// The client area in the three states, as hashes taken from the program as it
+// was before it had an accessible view and a high-contrast background (with
+// this machine's Wine and fonts): in normal colours not one pixel may move.
+TEST_F(Pixels, TheThreeStatesLookAsTheyAlwaysDid) {
+  const std::map<int, std::array<std::uint64_t, 3>> expected = {
+      {96, {16716793815743565895u, 10314050076426447190u, 17365201072943002528u}},
+      {144, {17869695986389662626u, 4817011236714889412u, 5327670772580672482u}}};
+  const WindowDc screen(nullptr);
+  const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
+  ASSERT_EQ(expected.count(dpi), 1u) << dpi;
+  // The pointer out of the way: no hover effect or tooltip in the picture.
+  SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+  std::array<std::uint64_t, 3> seen{};
+  for (size_t state = 0; state < seen.size(); ++state) {
+    if (state > 0) SetTrackerPath(state == 1 ? L"" : kTrackerFolder);
+    const HWND form = StartProgram();
+    ASSERT_NE(form, nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return FocusOf(form) == (state > 0 ? ButtonOf(form) : form); }));
+    Settle(form);
+    seen[state] = ClientAreaHash(form);
+    CloseAndExpectCleanExit(Program(), form);
+  }
+  EXPECT_EQ(seen, expected.at(dpi)) << "missing, disabled, enabled at " << dpi << " DPI";
 }
 
 // --- Closing -----------------------------------------------------------------
