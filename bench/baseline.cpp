@@ -189,6 +189,16 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
 }
 
 #ifdef TRELVANE_BENCH_WITH_LOOK
+// A high-contrast scheme gives the window the scheme's window colour, as in the program.
+HBRUSH Background() noexcept {
+  HIGHCONTRASTW contrast{};
+  contrast.cbSize = sizeof contrast;
+  const bool on = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+                  (contrast.dwFlags & HCF_HIGHCONTRASTON);
+  return on ? reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)
+            : static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+}
+
 // Made at 96 DPI like the program's form; resized only when the monitor says otherwise.
 void FollowWindowDpi(HWND window) noexcept {
   dpi = ui::WindowDpi(window);
@@ -229,7 +239,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   windowClass.hIcon = LoadIconW(instance, L"MAINICON");
 #endif
   windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+#ifdef TRELVANE_BENCH_WITH_LOOK
+  windowClass.hbrBackground = Background();
+#else
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+#endif
   windowClass.lpszClassName = kClassName;
   if (!RegisterClassExW(&windowClass)) return 1;
 #ifdef TRELVANE_BENCH_WITH_LOGO

@@ -80,6 +80,8 @@ void TForm1::Loaded() {
   LabelTitre = Control<ui::TLabel>(L"LabelTitre");
   LabelEtat = Control<ui::TLabel>(L"LabelEtat");
   Button1 = Control<ui::TButton>(L"Button1");
+  // The state is news the user did not move to: read out, without interrupting.
+  LabelEtat->SetLiveSetting(ui::TLiveSetting::Polite);
 }
 
 ui::TNotifyEvent TForm1::FindNotifyHandler(const std::wstring& Name) {

@@ -53,6 +53,13 @@ struct MemoryDcCloser {
 struct KernelHandleCloser {
   void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
 };
+// A COM interface pointer holds one reference, given back by Release.
+struct ComReleaser {
+  template <typename Interface>
+  void operator()(Interface* object) const noexcept {
+    object->Release();
+  }
+};
 
 using UniqueHFont = UniqueHandle<HFONT, GdiObjectCloser>;
 using UniqueHBitmap = UniqueHandle<HBITMAP, GdiObjectCloser>;
@@ -60,6 +67,8 @@ using UniqueHBrush = UniqueHandle<HBRUSH, GdiObjectCloser>;
 using UniqueHWnd = UniqueHandle<HWND, WindowCloser>;
 using UniqueMemoryDc = UniqueHandle<HDC, MemoryDcCloser>;
 using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleCloser>;
+template <typename Interface>
+using UniqueCom = UniqueHandle<Interface*, ComReleaser>;
 
 // A DC borrowed with GetDC, given back with ReleaseDC.
 class WindowDc {

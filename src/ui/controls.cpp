@@ -120,6 +120,13 @@ void TControl::Invalidate() noexcept {
   InvalidateRect(FParent, &box, FALSE);
 }
 
+void TControl::AccessibleNameChanged() const noexcept {
+  if (!FParent || !FVisible || !IsWindowVisible(FParent)) return;
+  NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, FParent, OBJID_CLIENT, FAccessibleId);
+  if (FLiveSetting != TLiveSetting::Off)
+    NotifyWinEvent(EVENT_OBJECT_LIVEREGIONCHANGED, FParent, OBJID_CLIENT, FAccessibleId);
+}
+
 // ---- TLabel
 
 void TLabel::SetCaption(const std::wstring& Caption) {
@@ -127,6 +134,7 @@ void TLabel::SetCaption(const std::wstring& Caption) {
   FCaption = Caption;
   AdjustSize();
   Invalidate();
+  AccessibleNameChanged();
 }
 
 void TLabel::SetColor(TColor Color) {

@@ -19,6 +19,12 @@ using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 
 enum class TCursor { crDefault, crHandPoint };
 
+// What a windowless control is to assistive technology.
+enum class TAccessibleRole { Graphic, Link, Text };
+// How insistently a screen reader reads out a control's new name, as UI
+// Automation's LiveSetting values.
+enum class TLiveSetting { Off = 0, Polite = 1, Assertive = 2 };
+
 // Layout readers shared by the form and its controls.
 bool ReadFontLayoutProperty(TFont& Font, const std::wstring& Property, const TLayoutValue& Value);
 [[nodiscard]] TColor ReadLayoutColor(const std::wstring& Property, const TLayoutValue& Value);
@@ -58,10 +64,23 @@ class TControl : public TObject {
   virtual void FontChanged() {}
   void Invalidate() noexcept;
 
+  // What screen readers are given for a windowless control; a windowed one
+  // has its window's own object.
+  [[nodiscard]] virtual TAccessibleRole AccessibleRole() const noexcept {
+    return TAccessibleRole::Graphic;
+  }
+  [[nodiscard]] virtual std::wstring AccessibleName() const { return FHint; }
+  [[nodiscard]] TLiveSetting LiveSetting() const noexcept { return FLiveSetting; }
+  void SetLiveSetting(TLiveSetting Setting) noexcept { FLiveSetting = Setting; }
+  // Its child id in the parent's accessible object, named in the events it raises.
+  void SetAccessibleId(LONG Id) noexcept { FAccessibleId = Id; }
+
  protected:
   [[nodiscard]] HFONT FontHandle();
   [[nodiscard]] HWND Parent() const noexcept { return FParent; }
   virtual void BoundsChanged() {}
+  // Clients learn of a new name only from an event; a live region's is also read out.
+  void AccessibleNameChanged() const noexcept;
 
  private:
   bool ReadFontProperty(const std::wstring& Property, const TLayoutValue& Value);
@@ -76,6 +95,8 @@ class TControl : public TObject {
   TCursor FCursor = TCursor::crDefault;
   std::wstring FHint;
   bool FShowHint = false;
+  TLiveSetting FLiveSetting = TLiveSetting::Off;
+  LONG FAccessibleId = CHILDID_SELF;
 };
 
 enum class TAlignment { taLeftJustify, taCenter };
@@ -97,6 +118,10 @@ class TLabel final : public TControl {
   bool ReadProperty(const std::wstring& Property, const TLayoutValue& Value) override;
   void Paint(HDC Dc) override;
   void FontChanged() override { AdjustSize(); }
+  [[nodiscard]] TAccessibleRole AccessibleRole() const noexcept override {
+    return TAccessibleRole::Text;
+  }
+  [[nodiscard]] std::wstring AccessibleName() const override { return FCaption; }
 
  private:
   void AdjustSize();
@@ -118,6 +143,10 @@ class TImage final : public TControl {
   [[nodiscard]] TPicture& Picture() noexcept { return FPicture; }
   bool ReadProperty(const std::wstring& Property, const TLayoutValue& Value) override;
   void Paint(HDC Dc) override;
+  // A picture that does something when clicked is a link, named by its hint.
+  [[nodiscard]] TAccessibleRole AccessibleRole() const noexcept override {
+    return OnClick ? TAccessibleRole::Link : TAccessibleRole::Graphic;
+  }
 
  private:
   TPicture FPicture;

@@ -46,9 +46,20 @@ class SavedDc {
   int FSaved;
 };
 
+bool SystemHighContrastOn() noexcept {
+  HIGHCONTRASTW contrast{};
+  contrast.cbSize = sizeof(contrast);
+  return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+         (contrast.dwFlags & HCF_HIGHCONTRASTON);
+}
+
 }  // namespace
 
+bool (*HighContrastOn)() noexcept = SystemHighContrastOn;
+
 TForm::~TForm() {
+  // Clients may hold the accessible object longer: it must let go of the controls first.
+  FAccessible.Disconnect();
   // No message may reach a form that is being destroyed.
   if (FHandle) SetWindowLongPtrW(FHandle.get(), GWLP_USERDATA, 0);
   // Children first, each by its own owner, so no handle is destroyed twice.
@@ -90,7 +101,7 @@ void TForm::CreateWindowHandle() {
   if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
     throw Exception(L"Impossible d'enregistrer la classe de fenêtre " + className);
 
-  FBackground.reset(CreateSolidBrush(ColorToRGB(FDesign.Color)));
+  RenewBackground();
   FHandle.reset(CreateWindowExW(kExStyle, className.c_str(), FDesign.Caption.c_str(), kStyle,
                                 CW_USEDEFAULT, CW_USEDEFAULT, FDesign.ClientWidth,
                                 FDesign.ClientHeight, FHost.FormOwner(), nullptr, instance, this));
@@ -99,9 +110,11 @@ void TForm::CreateWindowHandle() {
     SendMessageW(FHandle.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
 
   int id = kFirstControlId;
+  LONG accessibleId = 1;
   for (const auto& control : FDesign.Controls) {
     control->CreateHandle(FHandle.get(), id);
     if (control->Handle()) ++id;
+    control->SetAccessibleId(accessibleId++);
   }
 
   FCurrentPPI = WindowDpi(FHandle.get());
@@ -178,6 +191,9 @@ bool TForm::PreTranslateKey(const MSG& Message) noexcept {
   if (GetKeyState(VK_MENU) < 0 || GetKeyState(VK_CONTROL) < 0) return false;
   switch (Message.wParam) {
     case VK_TAB:
+      // Windows hides focus rectangles until the keyboard is used; the dialog
+      // manager lifts that on Tab, and this form handles Tab itself.
+      SendMessageW(FHandle.get(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
       if (TControl* next = FirstFocusableControl()) SetFocus(next->Handle());
       return true;
     case VK_RETURN:
@@ -192,9 +208,46 @@ bool TForm::PreTranslateKey(const MSG& Message) noexcept {
   }
 }
 
+TControl* TForm::FocusTarget() const noexcept {
+  return (FFocused && FFocused->CanFocus()) ? FFocused : FirstFocusableControl();
+}
+
 void TForm::FocusOnActivation() {
-  TControl* target = (FFocused && FFocused->CanFocus()) ? FFocused : FirstFocusableControl();
+  TControl* target = FocusTarget();
   SetFocus(target ? target->Handle() : FHandle.get());
+}
+
+// An activation while minimised leaves the focus alone; Windows gives it to
+// the window itself when it is restored, and the control should have it.
+void TForm::OnSetFocus() {
+  if (IsIconic(FHandle.get())) return;
+  if (TControl* target = FocusTarget()) SetFocus(target->Handle());
+}
+
+// In high contrast the window takes the scheme's window colour, on which text
+// in the window-text colour stays readable; otherwise its own.
+bool TForm::RenewBackground() {
+  const COLORREF color = ColorToRGB(HighContrastOn() ? clWindow : FDesign.Color);
+  if (FBackground && color == FBackgroundColor) return false;
+  FBackground.reset(CreateSolidBrush(color));
+  FBackgroundColor = color;
+  return true;
+}
+
+void TForm::OnColorsChanged(bool SystemColors) {
+  if (SystemColors) {
+    // Common controls repaint in new colours only when told.
+    for (const auto& control : FDesign.Controls)
+      if (control->Handle()) SendMessageW(control->Handle(), WM_SYSCOLORCHANGE, 0, 0);
+  }
+  if (RenewBackground() || SystemColors)
+    RedrawWindow(FHandle.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+void TForm::OnAccessibleClick(WPARAM Index) {
+  if (FClosed || Index >= FDesign.Controls.size()) return;
+  TControl& control = *FDesign.Controls[Index];
+  if (!control.Handle() && control.Visible()) control.Click();
 }
 
 void TForm::OnCommand(WPARAM WParam, LPARAM LParam) {
@@ -298,6 +351,17 @@ LRESULT TForm::WndProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) 
         FocusOnActivation();
       }
       return 0;
+    case WM_SETFOCUS: OnSetFocus(); return 0;
+    case WM_SYSCOLORCHANGE: OnColorsChanged(true); return 0;
+    case WM_SETTINGCHANGE: OnColorsChanged(false); break;
+    case WM_GETOBJECT:
+      // Compared as a DWORD, as WM_GETOBJECT's documentation asks.
+      if (static_cast<DWORD>(LParam) == static_cast<DWORD>(OBJID_CLIENT))
+        if (const LRESULT object = FAccessible.Answer(Window, WParam, FDesign.Controls))
+          return object;
+      break;
+    case WM_ACCESSIBLE_CLICK: OnAccessibleClick(WParam); return 0;
+    case WM_DESTROY: FAccessible.Disconnect(); break;
     case WM_CLOSE: Close(); return 0;
     case WM_DPICHANGED:
       OnDpiChanged(Window, LOWORD(WParam), *reinterpret_cast<const RECT*>(LParam));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/unique_handle.h"
+#include "ui/accessible.h"
 #include "ui/controls.h"
 #include "ui/font.h"
 #include "ui/form_host.h"
@@ -15,6 +16,10 @@
 #include "ui/types.h"
 
 namespace ui {
+
+// Whether the user runs a high-contrast colour scheme. Replaceable, because
+// tests must answer in Wine's place: it refuses to switch one on.
+extern bool (*HighContrastOn)() noexcept;
 
 // A fixed-size tool window built from the layout stored in the executable as
 // RCDATA named after the form's class. Its window class carries the same name.
@@ -76,7 +81,12 @@ class TForm : public TObject, private TEventHandlers {
   [[nodiscard]] TControl* WindowlessControlAt(POINT Point) const noexcept;
   [[nodiscard]] TControl* ControlOfHandle(HWND Handle) const noexcept;
   [[nodiscard]] TControl* FirstFocusableControl() const noexcept;
+  [[nodiscard]] TControl* FocusTarget() const noexcept;
   void FocusOnActivation();
+  void OnSetFocus();
+  bool RenewBackground();
+  void OnColorsChanged(bool SystemColors);
+  void OnAccessibleClick(WPARAM Index);
   void OnCommand(WPARAM WParam, LPARAM LParam);
   bool OnSetCursor(LPARAM LParam);
   void OnMouseDown(POINT Point);
@@ -87,6 +97,8 @@ class TForm : public TObject, private TEventHandlers {
   UniqueHWnd FHandle;
   THintWindow FHints;
   UniqueHBrush FBackground;
+  COLORREF FBackgroundColor = 0;
+  TAccessibleView FAccessible;
   int FCurrentPPI = 96;
   TControl* FPressed = nullptr;
   TControl* FFocused = nullptr;

@@ -19,6 +19,7 @@ constexpr TColor clBlack = 0x00000000;
 constexpr TColor clWhite = 0x00FFFFFF;
 constexpr TColor clRed = 0x000000FF;
 constexpr TColor clGreen = 0x00008000;
+constexpr TColor clWindow = 0xFF000000 | COLOR_WINDOW;
 constexpr TColor clWindowText = 0xFF000000 | COLOR_WINDOWTEXT;
 constexpr TColor clInfoBk = 0xFF000000 | COLOR_INFOBK;
 constexpr TColor clInfoText = 0xFF000000 | COLOR_INFOTEXT;

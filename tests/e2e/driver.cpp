@@ -1,5 +1,7 @@
 #include "e2e/driver.h"
 
+#include <string_view>
+
 #include <psapi.h>
 #include <tlhelp32.h>
 
@@ -220,7 +222,7 @@ void PressOk(HWND box) {
                reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
 }
 
-std::vector<std::wstring> ModulesOf(DWORD processId) {
+std::optional<std::vector<std::wstring>> ModulesOf(DWORD processId) {
   UniqueKernelHandle process(
       OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
   std::vector<HMODULE> modules(512);
@@ -228,14 +230,19 @@ std::vector<std::wstring> ModulesOf(DWORD processId) {
   if (!process ||
       !EnumProcessModules(process.get(), modules.data(),
                           static_cast<DWORD>(modules.size() * sizeof(HMODULE)), &needed))
-    return {};
+    return std::nullopt;
   modules.resize(std::min<size_t>(modules.size(), needed / sizeof(HMODULE)));
   std::vector<std::wstring> paths;
+  bool kernelSeen = false;
   for (const HMODULE module : modules) {
     wchar_t path[MAX_PATH * 2] = L"";
     GetModuleFileNameExW(process.get(), module, path, MAX_PATH * 2);
+    CharLowerW(path);
+    kernelSeen =
+        kernelSeen || std::wstring_view(path).find(L"\\kernel32.dll") != std::wstring_view::npos;
     paths.push_back(path);
   }
+  if (!kernelSeen) return std::nullopt;
   return paths;
 }
 
@@ -251,19 +258,20 @@ int CountProcesses(const wchar_t* exeName) {
   return count;
 }
 
-bool SaveWindowBitmap(HWND window, const std::wstring& bmpPath) {
-  RECT frame;
-  if (!GetWindowRect(window, &frame)) return false;
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
+namespace {
+
+// The screen's pixels in that rectangle, as the bottom-up 24-bit rows of a BMP.
+std::vector<BYTE> ScreenPixels(const RECT& box, BITMAPINFOHEADER& header) {
+  const int width = box.right - box.left;
+  const int height = box.bottom - box.top;
   const WindowDc screen(nullptr);
   const UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
   const UniqueHBitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
   const HGDIOBJ previous = SelectObject(memory.get(), bitmap.get());
-  BitBlt(memory.get(), 0, 0, width, height, screen.get(), frame.left, frame.top, SRCCOPY);
+  BitBlt(memory.get(), 0, 0, width, height, screen.get(), box.left, box.top, SRCCOPY);
   SelectObject(memory.get(), previous);
 
-  BITMAPINFOHEADER header{};
+  header = BITMAPINFOHEADER{};
   header.biSize = sizeof header;
   header.biWidth = width;
   header.biHeight = height;  // bottom-up, as BMP files are stored
@@ -274,7 +282,18 @@ bool SaveWindowBitmap(HWND window, const std::wstring& bmpPath) {
   std::vector<BYTE> pixels(stride * height);
   if (!GetDIBits(memory.get(), bitmap.get(), 0, height, pixels.data(),
                  reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS))
-    return false;
+    pixels.clear();
+  return pixels;
+}
+
+}  // namespace
+
+bool SaveWindowBitmap(HWND window, const std::wstring& bmpPath) {
+  RECT frame;
+  if (!GetWindowRect(window, &frame)) return false;
+  BITMAPINFOHEADER header;
+  const std::vector<BYTE> pixels = ScreenPixels(frame, header);
+  if (pixels.empty()) return false;
 
   BITMAPFILEHEADER file{};
   file.bfType = 0x4D42;  // "BM"
@@ -287,6 +306,17 @@ bool SaveWindowBitmap(HWND window, const std::wstring& bmpPath) {
   return WriteFile(out.get(), &file, sizeof file, &written, nullptr) &&
          WriteFile(out.get(), &header, sizeof header, &written, nullptr) &&
          WriteFile(out.get(), pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
+}
+
+std::uint64_t ClientAreaHash(HWND window) {
+  RECT client{};
+  GetClientRect(window, &client);
+  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  BITMAPINFOHEADER header;
+  std::uint64_t hash = 14695981039346656037u;  // FNV-1a
+  for (const BYTE byte : ScreenPixels(client, header))
+    hash = (hash ^ byte) * 1099511628211u;
+  return hash;
 }
 
 }  // namespace e2e

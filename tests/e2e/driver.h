@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -78,13 +79,17 @@ void PressKeys(std::initializer_list<WORD> keys);
 [[nodiscard]] std::wstring MessageBoxText(HWND box);
 void PressOk(HWND box);
 
-// Full paths of the modules loaded in that process.
-[[nodiscard]] std::vector<std::wstring> ModulesOf(DWORD processId);
+// Full paths of the modules loaded in that process, lower-cased; none when its
+// memory cannot be read (where qemu emulates 32-bit code, another process's
+// addresses are not the host's, and Wine finds no module at all).
+[[nodiscard]] std::optional<std::vector<std::wstring>> ModulesOf(DWORD processId);
 
 // Processes of this Wine session whose executable has that name.
 [[nodiscard]] int CountProcesses(const wchar_t* exeName);
 
 // Writes the window as it is on the screen (frame included) to a 24-bit BMP.
 bool SaveWindowBitmap(HWND window, const std::wstring& bmpPath);
+// A hash of the client area as it is on the screen: one pixel changed changes it.
+[[nodiscard]] std::uint64_t ClientAreaHash(HWND window);
 
 }  // namespace e2e

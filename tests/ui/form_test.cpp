@@ -11,6 +11,7 @@
 
 #include "Trelvane.h"
 #include "base/unique_handle.h"
+#include "support/accessibility.h"
 #include "ui/application.h"
 #include "ui/test_host.h"
 
@@ -54,7 +55,7 @@ class FormTest : public testing::Test {
     ASSERT_NE(Window, nullptr);
   }
   void TearDown() override {
-    FForm->Close();
+    if (FForm) FForm->Close();
     FForm.reset();
     Form1 = nullptr;
     PumpMessages();
@@ -71,6 +72,62 @@ class FormTest : public testing::Test {
     EXPECT_EQ(FontHeightOf(Button), -18);
     EXPECT_EQ(FForm->LabelEtat->Font().Height, -24);
     EXPECT_EQ(FForm->LabelTitre->Font().Height, -24);
+  }
+
+  // What a screen reader finds: the windowless controls by id in creation
+  // order, the button by its own window, each where it is drawn.
+  void ExpectAccessibleTree() {
+    FForm->SetStateCaption(L"Activé");
+    FForm->SetButtonVisible(true);
+    ShowAndPaint();
+    const UniqueCom<IAccessible> object = ClientObject(Window);
+    ASSERT_TRUE(object);
+    IAccessible& client = *object.get();
+    VARIANT children[5];
+    long count = 0;
+    ASSERT_EQ(AccessibleChildren(&client, 0, 5, children, &count), S_FALSE) << "fewer than 5";
+    ASSERT_EQ(count, 4);
+    EXPECT_EQ(Found(children[3]), WindowFound(Button));
+    const struct {
+      const ui::TControl* Control;
+      const wchar_t* Name;
+      long Role, State;
+    } expected[] = {
+        {FForm->Image1, L"Accéder au site Web du Faelorn", ROLE_SYSTEM_LINK, STATE_SYSTEM_LINKED},
+        {FForm->LabelTitre, L"Etat registre OpenTrack :", ROLE_SYSTEM_STATICTEXT,
+         STATE_SYSTEM_READONLY},
+        {FForm->LabelEtat, L"Activé", ROLE_SYSTEM_STATICTEXT, STATE_SYSTEM_READONLY}};
+    for (long id = 1; id <= 3; ++id) {
+      const auto& e = expected[id - 1];
+      const RECT box = OnScreen(e.Control->Bounds());
+      EXPECT_EQ(Found(children[id - 1]), "child " + std::to_string(id));
+      EXPECT_EQ(Describe(client, id), Element(e.Name, e.Role, e.State, box));
+      EXPECT_EQ(HitTest(client, box.left, box.top), "child " + std::to_string(id));
+    }
+    EXPECT_EQ(
+        HitTest(client, OnScreen(ChildBounds(Button)).left, OnScreen(ChildBounds(Button)).top),
+        WindowFound(Button));
+    const RECT blank = OnScreen(ui::ScaleBounds({130, 100, 1, 1}, FForm->CurrentPPI(), 96));
+    EXPECT_EQ(HitTest(client, blank.left, blank.top), "child 0");
+    VARIANT next;
+    client.accNavigate(NAVDIR_NEXT, ChildId(3), &next);
+    EXPECT_EQ(Found(next), WindowFound(Button));
+
+    FForm->Image1->SetVisible(false);
+    const RECT logo = OnScreen(FForm->Image1->Bounds());
+    EXPECT_EQ(Describe(client, 1), Element(expected[0].Name, ROLE_SYSTEM_LINK,
+                                           STATE_SYSTEM_LINKED | STATE_SYSTEM_INVISIBLE, logo));
+    EXPECT_EQ(HitTest(client, logo.left, logo.top), "child 0");
+  }
+  [[nodiscard]] RECT OnScreen(const TBounds& bounds) const {
+    RECT box = bounds.Rect();
+    MapWindowPoints(Window, nullptr, reinterpret_cast<POINT*>(&box), 2);
+    return box;
+  }
+  static std::string HitTest(IAccessible& client, long x, long y) {
+    VARIANT hit;
+    client.accHitTest(x, y, &hit);
+    return Found(hit);
   }
 
   void ShowAndPaint() {
@@ -366,6 +423,74 @@ TEST_F(Form96, ADensityChangeBeforeTheFirstShowingLeavesThatShowingToShowAndActi
   EXPECT_EQ(GetActiveWindow(), Window);
 }
 
+TEST_F(Form96, ScreenReadersFindTheLogoTheTitleTheStateAndTheButton) { ExpectAccessibleTree(); }
+
+TEST_F(Form96, TheLinksDefaultActionIsPostedAndTheObjectOutlivesTheWindow) {
+  int clicks = 0;
+  FForm->Image1->OnClick = [&](ui::TObject*) { ++clicks; };
+  ShowAndPaint();
+  const UniqueCom<IAccessible> object = ClientObject(Window);
+  ASSERT_TRUE(object);
+  EXPECT_EQ(object.get()->accDoDefaultAction(ChildId(1)), S_OK);
+  EXPECT_EQ(clicks, 0) << "run inside the client's call";
+  PumpMessages();
+  EXPECT_EQ(clicks, 1);
+
+  FForm.reset();
+  Form1 = nullptr;
+  long count = 0;
+  EXPECT_EQ(object.get()->get_accChildCount(&count), CO_E_OBJNOTCONNECTED);
+  EXPECT_EQ(object.get()->accDoDefaultAction(ChildId(1)), CO_E_OBJNOTCONNECTED);
+  EXPECT_EQ(Describe(*object.get(), 3), Element(L"", -1, -1, {})) << "read from freed controls";
+}
+
+WPARAM UiStateChange = 0;
+
+LRESULT CALLBACK RecordUiStateChange(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR, DWORD_PTR) noexcept {
+  if (message == WM_CHANGEUISTATE) UiStateChange = wParam;
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
+TEST_F(Form96, TheFocusGivenToTheWindowGoesToTheButtonAndTabShowsFocusCues) {
+  FForm->SetButtonVisible(true);
+  ShowAndPaint();
+  SetFocus(Window);  // as Windows does on restoring a window activated while minimised
+  EXPECT_EQ(GetFocus(), Button);
+  SetWindowSubclass(Window, RecordUiStateChange, 1, 0);
+  PressKey(Button, VK_TAB);
+  RemoveWindowSubclass(Window, RecordUiStateChange, 1);
+  EXPECT_EQ(UiStateChange, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS));
+}
+
+TEST_F(Form96, InHighContrastTheBackgroundTakesTheWindowColourAndTheStateKeepsItsOwn) {
+  const int indexes[] = {COLOR_WINDOW, COLOR_WINDOWTEXT};
+  const COLORREF dark[] = {RGB(0, 0, 0), RGB(255, 255, 255)};
+  // Put back whatever happens: the session's later tests read these colours.
+  const struct Restore {
+    COLORREF Colors[2] = {GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT)};
+    ~Restore() {
+      const int indexes[] = {COLOR_WINDOW, COLOR_WINDOWTEXT};
+      SetSysColors(2, indexes, Colors);
+      ui::HighContrastOn = Query;
+    }
+    bool (*Query)() noexcept = ui::HighContrastOn;
+  } restore;
+  FForm->SetStateColor(ui::clRed);
+  ShowAndPaint();
+  for (const bool highContrast : {false, true}) {
+    ui::HighContrastOn = highContrast ? +[]() noexcept { return true; } : restore.Query;
+    ASSERT_TRUE(SetSysColors(2, indexes, dark));
+    SendMessageW(Window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    Repaint();
+    EXPECT_EQ(Pixel(130, 100), highContrast ? RGB(0, 0, 0) : kWhite);
+    EXPECT_TRUE(!highContrast || BoxHolds(FForm->LabelTitre->Bounds(), RGB(255, 255, 255)))
+        << "the title readable";
+    EXPECT_EQ(Pixel(FForm->LabelEtat->Bounds().Left, FForm->LabelEtat->Bounds().Top),
+              RGB(255, 0, 0));
+  }
+}
+
 struct TooltipSearch {
   HWND Owner;
   HWND Found;
@@ -521,5 +646,7 @@ TEST_F(Form144, GeometryFontsAndLogoFollowTheMonitorDensity) {
     EXPECT_EQ(Pixel(170, i), kWhite) << "row " << i;
   EXPECT_EQ(Pixel(211, 54), ui::ColorToRGB(FForm->LabelEtat->Color()));
 }
+
+TEST_F(Form144, ScreenReadersFindTheControlsWhereTheyAreDrawn) { ExpectAccessibleTree(); }
 
 }  // namespace
