@@ -59,9 +59,13 @@ void TTrackerSwitch::TestRegistre(ui::TObject* /*Sender*/) {
 void TTrackerSwitch::Button1Click(ui::TObject* Sender) {
   if (!Registre || !FileIni) return;
   Regval = FileIni->ReadString(kSettingsSection, kSettingsKey, kDefaultFolder);
+  const bool enabled = FView.ButtonCaption() == kEnabledButtonCaption;
+  // Emptying the value must not lose the user's folder. When the settings file
+  // could not take it at the evaluation, it goes there now, or the value stays.
+  if (enabled && Regval != Valeur && FitsOnOneIniLine(Valeur))
+    FileIni->WriteString(kSettingsSection, kSettingsKey, Valeur);
   Registre->CloseKey();
   Registre->OpenKey(kKeyPath, true);
-  const bool enabled = FView.ButtonCaption() == kEnabledButtonCaption;
   Registre->WriteString(kValueName, enabled ? std::wstring() : Regval);
   TestRegistre(Sender);
 }

@@ -23,18 +23,27 @@ bool StartsWith(std::string_view bytes, std::string_view mark) {
 }
 
 // CreateFileW reports failure as INVALID_HANDLE_VALUE; the owner knows only null.
-UniqueKernelHandle OpenFile(const std::wstring& name, DWORD access, DWORD share,
-                            DWORD disposition) {
-  const HANDLE file = CreateFileW(name.c_str(), access, share, nullptr, disposition,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+UniqueKernelHandle OpenFile(const std::wstring& name, DWORD access, DWORD share, DWORD disposition,
+                            DWORD flags = FILE_ATTRIBUTE_NORMAL) {
+  const HANDLE file =
+      CreateFileW(name.c_str(), access, share, nullptr, disposition, flags, nullptr);
   return UniqueKernelHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
+}
+
+// A file already UTF-16 LE needs nothing, whatever its size.
+bool HasUtf16LeMark(HANDLE file) {
+  char mark[2] = {};
+  DWORD read = 0;
+  return ReadFile(file, mark, sizeof mark, &read, nullptr) &&
+         std::string_view(mark, read) == kUtf16LeMark;
 }
 
 // A vector, not a std::string: the narrow string would link in all of
 // libstdc++'s compiled std::string, some 33 KB, for this one buffer.
 std::optional<std::vector<char>> ReadWholeFile(HANDLE file) {
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file, &size) || size.QuadPart < 0 || size.QuadPart > kLargestFile)
+  if (!SetFilePointerEx(file, LARGE_INTEGER{}, nullptr, FILE_BEGIN) ||
+      !GetFileSizeEx(file, &size) || size.QuadPart < 0 || size.QuadPart > kLargestFile)
     return std::nullopt;
   std::vector<char> bytes(static_cast<size_t>(size.QuadPart));
   DWORD read = 0;
@@ -70,38 +79,133 @@ std::optional<std::wstring> AsUnicodeFile(std::string_view bytes) {
   return text;
 }
 
-// A file of our own beside the settings file under one fixed name: a kill can
-// leave at most this one behind, and the next conversion overwrites it. A
-// unique name per run would pile up, and sweeping them by pattern could remove
-// files that are not ours. Removed again unless it has replaced the original.
+// The path of the file the handle is open on, every link resolved
+// ("\\?\C:\..."). Wine shows a Unix symbolic link as the file it points to, and
+// only this tells the two apart.
+std::optional<std::wstring> FinalPath(HANDLE file) {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()), 0);
+    if (length == 0) return std::nullopt;
+    const bool whole = length < path.size();  // else the room it needs
+    path.resize(length);
+    if (whole) return path;
+  }
+}
+
+bool DeleteThrough(HANDLE file) {
+  FILE_DISPOSITION_INFO disposition{TRUE};
+  return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) !=
+         FALSE;
+}
+
+// Never replaces what has that name.
+bool RenameThrough(HANDLE file, const std::wstring& name) {
+  std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
+  auto* const rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+  name.copy(rename->FileName, name.size());
+  return SetFileInformationByHandle(file, FileRenameInfo, rename,
+                                    static_cast<DWORD>(buffer.size())) != FALSE;
+}
+
+// Opens NAME alone (no other program has it open) for removing or renaming,
+// when it is a plain file under that one name: not a link to another file,
+// not one of several names of a file. Whatever is done then goes through this
+// handle, so nothing can take the name's place in between.
+UniqueKernelHandle OpenPlainFile(const std::wstring& name) {
+  UniqueKernelHandle file =
+      OpenFile(name, DELETE | FILE_READ_ATTRIBUTES, 0, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT);
+  FILE_STANDARD_INFO standard{};
+  FILE_BASIC_INFO basic{};
+  if (!file ||
+      !GetFileInformationByHandleEx(file.get(), FileStandardInfo, &standard, sizeof standard) ||
+      !GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) ||
+      standard.NumberOfLinks != 1 || standard.Directory ||
+      (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+    return {};
+  const std::optional<std::wstring> path = FinalPath(file.get());
+  if (!path || CompareStringOrdinal(path->c_str(), -1, name.c_str(), -1, TRUE) != CSTR_EQUAL)
+    return {};
+  return file;
+}
+
+// A missing file becomes one holding the mark alone. Created new, so that
+// nothing which appeared meanwhile is overwritten; an empty file left by a
+// kill holds no entries either, and is converted at the next write.
+bool CreateMarkedFile(const std::wstring& name) {
+  const UniqueKernelHandle file = OpenFile(name, GENERIC_WRITE, 0, CREATE_NEW);
+  DWORD written = 0;
+  return file && WriteFile(file.get(), kUtf16LeMark.data(), 2, &written, nullptr) && written == 2;
+}
+
+// A file of our own beside the file it will replace, under one fixed name: a
+// kill can leave at most this one behind, and a unique name per run would pile
+// up. It is always created new, so whatever else holds that name (a link to
+// another file, a file another program has open) is never opened, written or
+// removed; only a left-over of our own gives way. Until it has taken the
+// original's place it is removed again through a handle proved to be on it,
+// never by name.
 class ReplacementFile {
  public:
-  explicit ReplacementFile(const std::wstring& target) : FName(target + L".tmp") {}
+  // Made with the original's attributes: Windows' ReplaceFileW would carry
+  // them over itself, Wine's does not.
+  ReplacementFile(std::wstring name, DWORD attributes) : FName(std::move(name)) {
+    attributes &= FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                  FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    FFile = Create(attributes);
+    if (!FFile && GetLastError() == ERROR_FILE_EXISTS) {
+      UniqueKernelHandle leftOver = OpenPlainFile(FName);
+      const bool removed = leftOver && DeleteThrough(leftOver.get());
+      leftOver.reset();  // the name is free only once the file is closed
+      if (removed) FFile = Create(attributes);
+    }
+  }
   ~ReplacementFile() {
-    if (!FMoved) DeleteFileW(FName.c_str());
+    if (FFile && !FPlaced) DeleteThrough(FFile.get());
   }
   ReplacementFile(const ReplacementFile&) = delete;
   ReplacementFile& operator=(const ReplacementFile&) = delete;
 
   // Written and flushed to the disk before it may take the original's place.
   [[nodiscard]] bool Write(const std::wstring& text) const {
-    const UniqueKernelHandle file = OpenFile(FName, GENERIC_WRITE, 0, CREATE_ALWAYS);
     const auto size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
     DWORD written = 0;
-    return file && WriteFile(file.get(), text.data(), size, &written, nullptr) && written == size &&
-           FlushFileBuffers(file.get());
+    return FFile && WriteFile(FFile.get(), text.data(), size, &written, nullptr) &&
+           written == size && FlushFileBuffers(FFile.get());
   }
 
-  // One rename: whoever looks sees either the old file or this one, whole.
+  // One step in which the file takes the original's name, with its attributes
+  // and security.
   [[nodiscard]] bool Replace(const std::wstring& target) {
-    FMoved = MoveFileExW(FName.c_str(), target.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-    return FMoved;
+    // Windows documents that it opens both files sharing everything; Wine
+    // needs to be the only one with the file open.
+    FFile.reset();
+    if (ReplaceFileW(target.c_str(), FName.c_str(), nullptr, 0, nullptr, nullptr)) {
+      FPlaced = true;
+      return true;
+    }
+    const DWORD error = GetLastError();
+    FFile = OpenPlainFile(FName);
+    // Without a backup name these mean the original is already gone from its
+    // name: ours is the only copy left, and it goes there, never elsewhere.
+    if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+      FPlaced = true;
+      return FFile && RenameThrough(FFile.get(), target);
+    }
+    return false;
   }
 
  private:
+  [[nodiscard]] UniqueKernelHandle Create(DWORD attributes) const {
+    return OpenFile(FName, GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES, 0, CREATE_NEW,
+                    attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL);
+  }
+
   std::wstring FName;
-  bool FMoved = false;
+  UniqueKernelHandle FFile;
+  bool FPlaced = false;
 };
 
 }  // namespace
@@ -112,19 +216,20 @@ bool MakeUnicodeIniFile(const std::wstring& fileName) {
   // allows (its change would be lost), or when the file is read-only.
   UniqueKernelHandle original =
       OpenFile(fileName, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
-  std::optional<std::vector<char>> bytes;
-  if (original) {
-    bytes = ReadWholeFile(original.get());
-  } else if (GetLastError() == ERROR_FILE_NOT_FOUND) {
-    bytes.emplace();
-  }
-  if (!bytes) return false;
-  const std::string_view content(bytes->data(), bytes->size());
-  if (StartsWith(content, kUtf16LeMark)) return true;
-
-  const std::optional<std::wstring> text = AsUnicodeFile(content);
-  ReplacementFile replacement(fileName);
-  if (!text || !replacement.Write(*text)) return false;
-  original.reset();  // an open file cannot be replaced
-  return replacement.Replace(fileName);
+  if (!original) return GetLastError() == ERROR_FILE_NOT_FOUND && CreateMarkedFile(fileName);
+  if (HasUtf16LeMark(original.get())) return true;
+  // A settings file that is a link keeps being one: the file it leads to is replaced.
+  const std::optional<std::wstring> target = FinalPath(original.get());
+  FILE_BASIC_INFO info{};
+  const std::optional<std::vector<char>> bytes = ReadWholeFile(original.get());
+  if (!target || !bytes ||
+      !GetFileInformationByHandleEx(original.get(), FileBasicInfo, &info, sizeof info))
+    return false;
+  const std::optional<std::wstring> text =
+      AsUnicodeFile(std::string_view(bytes->data(), bytes->size()));
+  if (!text) return false;
+  ReplacementFile replacement(*target + L".tmp", info.FileAttributes);
+  if (!replacement.Write(*text)) return false;
+  original.reset();  // ReplaceFileW must be able to open it for deleting
+  return replacement.Replace(*target);
 }

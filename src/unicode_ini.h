@@ -8,8 +8,11 @@
 // their marks intact, but Windows promises nothing for them, so they are
 // converted too. Every entry keeps its meaning; a missing file becomes a file
 // holding the mark alone. The original is replaced in one step, never
-// rewritten in place, so an interruption leaves it whole.
+// rewritten in place, so an interruption leaves it whole; the file keeps its
+// attributes and security, and when it is a link the file it leads to is
+// replaced. A file already UTF-16 LE is left as it is, whatever its size.
 // Returns false, with the file unchanged, when the conversion cannot be done
 // whole: the file cannot be read, written or replaced, another program has it
-// open for writing, or its size is not that of a settings file.
+// open for writing, its size is not that of a settings file, or something not
+// ours holds the temporary name beside it (that is left untouched).
 [[nodiscard]] bool MakeUnicodeIniFile(const std::wstring& fileName);

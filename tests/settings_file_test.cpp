@@ -4,11 +4,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "base/unique_handle.h"
 #include "settings_file.h"
 #include "support/child_process.h"
 #include "support/temp_folder.h"
+#include "unicode_ini.h"
 
 namespace {
 
@@ -144,6 +146,82 @@ TEST_F(IniFile, FileInUseByAnotherProgramRaisesAndStaysAsItWas) {
     EXPECT_EQ(ReadFileBytes(FPath), before);
     EXPECT_EQ(FFolder.FileNames(), std::vector<std::wstring>{L"Trelvane.ini"});
   }
+}
+
+// The name beside the file that a conversion writes first is ours alone: a
+// link there to another file, or a file another program holds, makes the
+// conversion fail with nothing touched. Only a left-over of our own (a plain
+// file, from a run killed mid-way) gives way.
+TEST(IniFileTemporaryName, OnlyALeftOverOfOursGivesWay) {
+  const std::string ansi = "[Registre OpenTrack]\r\nPath=C:/a/\r\n";
+  const std::string theirs = "[Autre]\r\nCle=la leur\r\n";
+  const char* const holders[] = {"symbolic link", "hard link", "held with delete sharing",
+                                 "left-over"};
+  for (const std::string holder : holders) {
+    SCOPED_TRACE(holder);
+    TempFolder folder;
+    const std::wstring path = folder.File(L"Trelvane.ini");
+    const std::wstring temporary = path + L".tmp";
+    const std::wstring other = folder.File(L"autre.ini");
+    WriteFileBytes(path, ansi);
+    WriteFileBytes(other, theirs);
+    std::optional<ForeignLock> lock;
+    if (holder == "symbolic link") {
+      ASSERT_TRUE(folder.MakeSymbolicLink(L"Trelvane.ini.tmp", L"autre.ini"));
+    } else if (holder == "hard link") {
+      ASSERT_TRUE(CreateHardLinkW(temporary.c_str(), other.c_str(), nullptr));
+    } else if (holder == "held with delete sharing") {
+      WriteFileBytes(temporary, theirs);
+      lock.emplace(temporary, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+      ASSERT_TRUE(lock->Held());
+    } else {
+      WriteFileBytes(temporary, "\xFF\xFE[Regis");
+    }
+    TIniFile ini(path);
+    if (holder == "left-over") {
+      ini.WriteString(kSection, L"Path", kDmitri);
+      EXPECT_EQ(ini.ReadString(kSection, L"Path", kDefault), kDmitri);
+      EXPECT_EQ(folder.FileNames(), (std::vector<std::wstring>{L"Trelvane.ini", L"autre.ini"}));
+      continue;
+    }
+    ExpectWriteRaises(ini, kDmitri);
+    lock.reset();
+    EXPECT_EQ(ReadFileBytes(path), ansi);
+    EXPECT_EQ(ReadFileBytes(other), theirs);
+    EXPECT_EQ(ReadFileBytes(temporary), theirs);
+  }
+}
+
+// Converted, the file is still what it was: hidden and system, and a link
+// stays a link, the file it leads to holding the conversion.
+TEST_F(IniFile, ConversionKeepsWhatTheFileIs) {
+  const std::string ansi = "[Registre OpenTrack]\r\nPath=C:/a/\r\n";
+  WriteFileBytes(FPath, ansi);
+  ASSERT_TRUE(SetFileAttributesW(FPath.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+  const DWORD attributes = GetFileAttributesW(FPath.c_str());
+  const std::wstring target = FFolder.File(L"cible.ini");
+  WriteFileBytes(target, ansi);
+  ASSERT_TRUE(FFolder.MakeSymbolicLink(L"lien.ini", L"cible.ini"));
+  for (const std::wstring& path : {FPath, FFolder.File(L"lien.ini")}) {
+    TIniFile ini(path);
+    ini.WriteString(kSection, L"Path", kDmitri);
+    EXPECT_EQ(ini.ReadString(kSection, L"Path", kDefault), kDmitri);
+  }
+  EXPECT_EQ(GetFileAttributesW(FPath.c_str()), attributes);
+  EXPECT_EQ(ReadFileBytes(target).rfind("\xFF\xFE", 0), 0u);
+  EXPECT_EQ(FFolder.FileNames(),
+            (std::vector<std::wstring>{L"Trelvane.ini", L"cible.ini", L"lien.ini"}));
+}
+
+// A file already UTF-16 LE needs no conversion, and its size is no reason to refuse it.
+TEST_F(IniFile, LargeUnicodeFileIsLeftAsItIs) {
+  const std::string content = "\xFF\xFE" + std::string(65 << 20, '\0');
+  WriteFileBytes(FPath, content);
+  EXPECT_TRUE(MakeUnicodeIniFile(FPath));
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  ASSERT_TRUE(GetFileAttributesExW(FPath.c_str(), GetFileExInfoStandard, &data));
+  EXPECT_EQ(data.nFileSizeLow, content.size());
+  EXPECT_EQ(FFolder.FileNames(), std::vector<std::wstring>{L"Trelvane.ini"});
 }
 
 TEST_F(IniFile, WriteIntoMissingFolderRaisesWithFullPath) {

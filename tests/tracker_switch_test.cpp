@@ -234,6 +234,10 @@ TEST_F(TrackerEnabled, ValueWithLineBreakIsNotRemembered) {
   GetPrivateProfileSectionNamesW(sections, 256, SettingsFilePath().c_str());
   EXPECT_EQ(std::wstring(sections), kSettingsSection);
   EXPECT_EQ(sections[kSettingsSection.size() + 1], L'\0');
+  // The file could never hold it: switching off empties it all the same.
+  FSwitch.Button1Click(nullptr);
+  ExpectDisabled();
+  EXPECT_EQ(RememberedPath(), L"E:/ot/");
 }
 
 TEST_F(TrackerFailures, NonStringPathAtStart) {
@@ -255,15 +259,20 @@ TEST_F(TrackerFailures, UnwritableSettingsFileWhileEnabled) {
   // A folder in the file's place: no write can succeed.
   ASSERT_TRUE(CreateDirectoryW(SettingsFilePath().c_str(), nullptr));
   SetTrackerPath(L"E:/ot/");
-  EXPECT_EQ(ErrorOf([&] { FSwitch.FormCreate(nullptr); }),
-            L"Impossible d'écrire dans " + SettingsFilePath());
+  const std::wstring error = L"Impossible d'écrire dans " + SettingsFilePath();
+  EXPECT_EQ(ErrorOf([&] { FSwitch.FormCreate(nullptr); }), error);
   ExpectEnabled();
-  // Toggling still works; switching on again reports the same failure.
+  // Switching off would lose the folder, kept nowhere else: the value stays.
+  RecordingRegistry recorder;
+  EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), error);
+  EXPECT_TRUE(recorder.Calls().empty());
+  ExpectEnabled();
+  EXPECT_EQ(TrackerPathValue().Data, StringBytes(L"E:/ot/"));
+  // Once the file can take the folder, it does so before the value is emptied.
+  RemoveSettings();
   EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), L"");
   ExpectDisabled();
-  EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }),
-            L"Impossible d'écrire dans " + SettingsFilePath());
-  EXPECT_EQ(TrackerPathValue().Data, StringBytes(kDefaultFolder));
+  EXPECT_EQ(RememberedPath(), L"E:/ot/");
 }
 
 TEST_F(TrackerFailures, KeyNeitherOpenedNorCreatedAtToggle) {

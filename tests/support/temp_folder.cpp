@@ -1,5 +1,7 @@
 #include "support/temp_folder.h"
 
+#include "support/child_process.h"
+
 #include <shellapi.h>
 
 #include <algorithm>
@@ -15,6 +17,8 @@ TempFolder::TempFolder() {
 }
 
 TempFolder::~TempFolder() {
+  for (const std::wstring& link : FLinks)
+    RunUnixTool(L"/bin/rm -f \"" + link + L"\"", [&] { return !FileExists(File(link)); });
   std::wstring from = FPath + L'\0';  // double-NUL terminated list
   SHFILEOPSTRUCTW op{};
   op.wFunc = FO_DELETE;
@@ -34,6 +38,28 @@ std::vector<std::wstring> TempFolder::FileNames() const {
   FindClose(search);
   std::sort(names.begin(), names.end());
   return names;
+}
+
+bool TempFolder::MakeSymbolicLink(const std::wstring& name, const std::wstring& target) {
+  FLinks.push_back(name);
+  return RunUnixTool(L"/bin/ln -s \"" + target + L"\" \"" + name + L"\"",
+                     [&] { return FileExists(File(name)); });
+}
+
+// Wine starts a Unix program as it starts a Windows one, in the folder given,
+// but neither waits for its end nor reports its exit code: its effect is awaited.
+bool TempFolder::RunUnixTool(const std::wstring& command, const std::function<bool()>& done) const {
+  const std::wstring program = L"Z:" + command.substr(0, command.find(L' '));
+  std::wstring line = command;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  ProcessHandles process;
+  if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      FPath.c_str(), &startup, &process.Info))
+    return false;
+  for (int wait = 0; wait < 300 && !done(); ++wait)
+    Sleep(100);
+  return done();
 }
 
 void WriteFileBytes(const std::wstring& path, const std::string& bytes) {

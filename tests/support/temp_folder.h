@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,9 +18,17 @@ class TempFolder {
   [[nodiscard]] std::wstring File(const std::wstring& name) const { return FPath + L"\\" + name; }
   // The names of the files in it, sorted.
   [[nodiscard]] std::vector<std::wstring> FileNames() const;
+  // Makes NAME a Unix symbolic link to TARGET, a name in the same folder. Wine
+  // makes none itself and shows one as the file it leads to: removing it by
+  // name would remove that file, so the folder removes its links with ln's
+  // sibling, rm, first.
+  [[nodiscard]] bool MakeSymbolicLink(const std::wstring& name, const std::wstring& target);
 
  private:
+  bool RunUnixTool(const std::wstring& command, const std::function<bool()>& done) const;
+
   std::wstring FPath;
+  std::vector<std::wstring> FLinks;
 };
 
 // Whole-file helpers, bytes as they are on disk.
