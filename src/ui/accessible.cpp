@@ -167,20 +167,11 @@ class TAccessibleClient final : public IAccessible, public IOleWindow {
   }
 
   HRESULT STDMETHODCALLTYPE get_accValue(VARIANT Child, BSTR* Value) noexcept override {
-    if (!Value) return E_POINTER;
-    *Value = nullptr;
-    return Answer(
-        Child, [&](IAccessible& other, VARIANT id) { return other.get_accValue(id, Value); },
-        [](const TControl&) { return S_FALSE; });
+    return TextNoneOfOurs(Child, Value, &IAccessible::get_accValue);
   }
 
   HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT Child, BSTR* Description) noexcept override {
-    if (!Description) return E_POINTER;
-    *Description = nullptr;
-    return Answer(
-        Child,
-        [&](IAccessible& other, VARIANT id) { return other.get_accDescription(id, Description); },
-        [](const TControl&) { return S_FALSE; });
+    return TextNoneOfOurs(Child, Description, &IAccessible::get_accDescription);
   }
 
   HRESULT STDMETHODCALLTYPE get_accRole(VARIANT Child, VARIANT* Role) noexcept override {
@@ -211,11 +202,7 @@ class TAccessibleClient final : public IAccessible, public IOleWindow {
   }
 
   HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT Child, BSTR* Help) noexcept override {
-    if (!Help) return E_POINTER;
-    *Help = nullptr;
-    return Answer(
-        Child, [&](IAccessible& other, VARIANT id) { return other.get_accHelp(id, Help); },
-        [](const TControl&) { return S_FALSE; });
+    return TextNoneOfOurs(Child, Help, &IAccessible::get_accHelp);
   }
 
   HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* File, VARIANT Child,
@@ -230,12 +217,7 @@ class TAccessibleClient final : public IAccessible, public IOleWindow {
   }
 
   HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT Child, BSTR* Keys) noexcept override {
-    if (!Keys) return E_POINTER;
-    *Keys = nullptr;
-    return Answer(
-        Child,
-        [&](IAccessible& other, VARIANT id) { return other.get_accKeyboardShortcut(id, Keys); },
-        [](const TControl&) { return S_FALSE; });
+    return TextNoneOfOurs(Child, Keys, &IAccessible::get_accKeyboardShortcut);
   }
 
   // Asked here rather than of the standard object, whose child numbers are
@@ -383,6 +365,18 @@ class TAccessibleClient final : public IAccessible, public IOleWindow {
 
   // The client goes to the standard object, a windowed control to its
   // window's object, and a windowless one to Own.
+  // A text the windowless controls do not have (S_FALSE); the standard object
+  // answers for the client and the windowed children.
+  HRESULT TextNoneOfOurs(const VARIANT& Child, BSTR* Out,
+                         HRESULT (STDMETHODCALLTYPE IAccessible::*Get)(VARIANT,
+                                                                       BSTR*)) const noexcept {
+    if (!Out) return E_POINTER;
+    *Out = nullptr;
+    return Answer(
+        Child, [&](IAccessible& other, VARIANT id) { return (other.*Get)(id, Out); },
+        [](const TControl&) { return S_FALSE; });
+  }
+
   template <typename Delegated, typename Own>
   HRESULT Answer(const VARIANT& Child, Delegated delegated, Own own) const noexcept {
     try {
