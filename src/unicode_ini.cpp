@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
+
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -100,14 +102,36 @@ bool DeleteThrough(HANDLE file) {
          FALSE;
 }
 
-// Never replaces what has that name.
+// One step in which the file takes NAME, and whatever had that name is gone.
 bool RenameThrough(HANDLE file, const std::wstring& name) {
   std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
   auto* const rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->ReplaceIfExists = TRUE;
   rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
   name.copy(rename->FileName, name.size());
   return SetFileInformationByHandle(file, FileRenameInfo, rename,
                                     static_cast<DWORD>(buffer.size())) != FALSE;
+}
+
+// Who may read and change a file: its DACL, and whether it is protected from
+// the folder's inheritance.
+struct Permissions {
+  UniqueLocalMemory Descriptor;
+  PACL Dacl = nullptr;
+  SECURITY_INFORMATION Kind = DACL_SECURITY_INFORMATION;
+};
+
+std::optional<Permissions> PermissionsOf(HANDLE file) {
+  Permissions permissions;
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  if (GetSecurityInfo(file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                      &permissions.Dacl, nullptr, permissions.Descriptor.put()) != ERROR_SUCCESS ||
+      !GetSecurityDescriptorControl(permissions.Descriptor.get(), &control, &revision))
+    return std::nullopt;
+  permissions.Kind |= (control & SE_DACL_PROTECTED) != 0 ? PROTECTED_DACL_SECURITY_INFORMATION
+                                                          : UNPROTECTED_DACL_SECURITY_INFORMATION;
+  return permissions;
 }
 
 // Opens NAME alone (no other program has it open) for removing or renaming,
@@ -146,11 +170,12 @@ bool CreateMarkedFile(const std::wstring& name) {
 // another file, a file another program has open) is never opened, written or
 // removed; only a left-over of our own gives way. Until it has taken the
 // original's place it is removed again through a handle proved to be on it,
-// never by name.
+// never by name. It takes that place by a rename that replaces in one step:
+// ReplaceFileW would carry the original's attributes and permissions itself,
+// but is not one step everywhere (Wine's moves the original aside first, and a
+// kill between leaves no settings file), so this file carries them instead.
 class ReplacementFile {
  public:
-  // Made with the original's attributes: Windows' ReplaceFileW would carry
-  // them over itself, Wine's does not.
   ReplacementFile(std::wstring name, DWORD attributes) : FName(std::move(name)) {
     attributes &= FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                   FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
@@ -176,30 +201,20 @@ class ReplacementFile {
            written == size && FlushFileBuffers(FFile.get());
   }
 
-  // One step in which the file takes the original's name, with its attributes
-  // and security.
-  [[nodiscard]] bool Replace(const std::wstring& target) {
-    // Windows documents that it opens both files sharing everything; Wine
-    // needs to be the only one with the file open.
-    FFile.reset();
-    if (ReplaceFileW(target.c_str(), FName.c_str(), nullptr, 0, nullptr, nullptr)) {
-      FPlaced = true;
-      return true;
-    }
-    const DWORD error = GetLastError();
-    FFile = OpenPlainFile(FName);
-    // Without a backup name these mean the original is already gone from its
-    // name: ours is the only copy left, and it goes there, never elsewhere.
-    if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
-      FPlaced = true;
-      return FFile && RenameThrough(FFile.get(), target);
-    }
-    return false;
+  // Given the original's permissions, where they could be read, then its name.
+  [[nodiscard]] bool Replace(const std::wstring& target,
+                             const std::optional<Permissions>& permissions) {
+    // A file system without permissions refuses them; the file is no less whole.
+    if (permissions)
+      SetSecurityInfo(FFile.get(), SE_FILE_OBJECT, permissions->Kind, nullptr, nullptr,
+                      permissions->Dacl, nullptr);
+    FPlaced = RenameThrough(FFile.get(), target);
+    return FPlaced;
   }
 
  private:
   [[nodiscard]] UniqueKernelHandle Create(DWORD attributes) const {
-    return OpenFile(FName, GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES, 0, CREATE_NEW,
+    return OpenFile(FName, GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES | WRITE_DAC, 0, CREATE_NEW,
                     attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL);
   }
 
@@ -228,8 +243,9 @@ bool MakeUnicodeIniFile(const std::wstring& fileName) {
   const std::optional<std::wstring> text =
       AsUnicodeFile(std::string_view(bytes->data(), bytes->size()));
   if (!text) return false;
+  const std::optional<Permissions> permissions = PermissionsOf(original.get());
   ReplacementFile replacement(*target + L".tmp", info.FileAttributes);
   if (!replacement.Write(*text)) return false;
-  original.reset();  // ReplaceFileW must be able to open it for deleting
-  return replacement.Replace(*target);
+  original.reset();  // a file still open cannot be replaced
+  return replacement.Replace(*target, permissions);
 }

@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <windows.h>
+
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <algorithm>
 #include <chrono>
@@ -194,9 +198,38 @@ TEST(IniFileTemporaryName, OnlyALeftOverOfOursGivesWay) {
 
 // Converted, the file is still what it was: hidden and system, and a link
 // stays a link, the file it leads to holding the conversion.
+// The file's own DACL in SDDL form, or "" when it has none to read.
+std::wstring DaclOf(const std::wstring& path) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  wchar_t* text = nullptr;
+  std::wstring dacl;
+  if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                            nullptr, nullptr, nullptr, &descriptor) == ERROR_SUCCESS &&
+      ConvertSecurityDescriptorToStringSecurityDescriptorW(
+          descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr))
+    dacl = text;
+  LocalFree(text);
+  LocalFree(descriptor);
+  return dacl;
+}
+
 TEST_F(IniFile, ConversionKeepsWhatTheFileIs) {
   const std::string ansi = "[Registre OpenTrack]\r\nPath=C:/a/\r\n";
   WriteFileBytes(FPath, ansi);
+  // Protected, read and write for everyone and the system alone: no file gets it by default.
+  const wchar_t* const restricted = L"D:P(A;;FRFW;;;WD)(A;;FA;;;SY)";
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(restricted, SDDL_REVISION_1,
+                                                                   &descriptor, nullptr));
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
+  ASSERT_EQ(SetNamedSecurityInfoW(FPath.data(), SE_FILE_OBJECT,
+                                  DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                                  nullptr, nullptr, dacl, nullptr),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  LocalFree(descriptor);
+  const std::wstring permissions = DaclOf(FPath);
   ASSERT_TRUE(SetFileAttributesW(FPath.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
   const DWORD attributes = GetFileAttributesW(FPath.c_str());
   const std::wstring target = FFolder.File(L"cible.ini");
@@ -208,6 +241,7 @@ TEST_F(IniFile, ConversionKeepsWhatTheFileIs) {
     EXPECT_EQ(ini.ReadString(kSection, L"Path", kDefault), kDmitri);
   }
   EXPECT_EQ(GetFileAttributesW(FPath.c_str()), attributes);
+  EXPECT_EQ(DaclOf(FPath), permissions);
   EXPECT_EQ(ReadFileBytes(target).rfind("\xFF\xFE", 0), 0u);
   EXPECT_EQ(FFolder.FileNames(),
             (std::vector<std::wstring>{L"Trelvane.ini", L"cible.ini", L"lien.ini"}));

@@ -53,6 +53,9 @@ struct MemoryDcCloser {
 struct KernelHandleCloser {
   void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
 };
+struct LocalMemoryFreer {
+  void operator()(HLOCAL memory) const noexcept { LocalFree(memory); }
+};
 // A COM interface pointer holds one reference, given back by Release.
 struct ComReleaser {
   template <typename Interface>
@@ -67,6 +70,7 @@ using UniqueHBrush = UniqueHandle<HBRUSH, GdiObjectCloser>;
 using UniqueHWnd = UniqueHandle<HWND, WindowCloser>;
 using UniqueMemoryDc = UniqueHandle<HDC, MemoryDcCloser>;
 using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleCloser>;
+using UniqueLocalMemory = UniqueHandle<HLOCAL, LocalMemoryFreer>;
 template <typename Interface>
 using UniqueCom = UniqueHandle<Interface*, ComReleaser>;
 
