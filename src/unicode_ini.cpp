@@ -130,7 +130,7 @@ std::optional<Permissions> PermissionsOf(HANDLE file) {
       !GetSecurityDescriptorControl(permissions.Descriptor.get(), &control, &revision))
     return std::nullopt;
   permissions.Kind |= (control & SE_DACL_PROTECTED) != 0 ? PROTECTED_DACL_SECURITY_INFORMATION
-                                                          : UNPROTECTED_DACL_SECURITY_INFORMATION;
+                                                         : UNPROTECTED_DACL_SECURITY_INFORMATION;
   return permissions;
 }
 
