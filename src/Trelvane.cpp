@@ -13,15 +13,6 @@ TForm1* Form1 = nullptr;
 
 using namespace tracker;
 
-namespace {
-
-// A line break would spill new lines, sections or keys into the settings file.
-bool FitsOnOneIniLine(const std::wstring& text) {
-  return text.find_first_of(L"\r\n") == std::wstring::npos;
-}
-
-}  // namespace
-
 std::wstring SettingsFilePath() { return FolderPart(ExecutablePath()) + kSettingsFileName; }
 
 void TTrackerSwitch::FormCreate(ui::TObject* Sender) {
