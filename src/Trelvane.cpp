@@ -15,9 +15,32 @@ using namespace tracker;
 
 namespace {
 
-// A line break would spill new lines, sections or keys into the settings file.
-bool FitsOnOneIniLine(const std::wstring& text) {
-  return text.find_first_of(L"\r\n") == std::wstring::npos;
+constexpr const TrackerEntryPresentation& kEnabled = Presentation(TrackerEntryState::Enabled);
+
+// An entry that exists shows its button and text colour before its text is
+// read, so that a value the read refuses leaves them shown: both states that
+// have a value must agree on them.
+static_assert(Presentation(TrackerEntryState::Disabled).ButtonVisible == kEnabled.ButtonVisible &&
+              Presentation(TrackerEntryState::Disabled).FontColor == kEnabled.FontColor);
+
+void ShowMissing(TrackerView& View) {
+  const TrackerEntryPresentation& missing = Presentation(TrackerEntryState::Missing);
+  View.SetStateCaption(missing.Caption);
+  View.SetStateColor(missing.Color);
+  View.SetStateFontColor(missing.FontColor);
+  View.SetButtonVisible(missing.ButtonVisible);
+}
+
+void ShowExisting(TrackerView& View) {
+  View.SetButtonVisible(kEnabled.ButtonVisible);
+  View.SetStateFontColor(kEnabled.FontColor);
+}
+
+void ShowContent(TrackerView& View, TrackerEntryState State) {
+  const TrackerEntryPresentation& look = Presentation(State);
+  View.SetStateCaption(look.Caption);
+  View.SetStateColor(look.Color);
+  if (look.ButtonCaption) View.SetButtonCaption(look.ButtonCaption);
 }
 
 }  // namespace
@@ -35,31 +58,22 @@ void TTrackerSwitch::TestRegistre(ui::TObject* /*Sender*/) {
   if (!Registre || !FileIni) return;
   if (Registre->KeyExists(kKeyPath)) Registre->OpenKey(kKeyPath, false);
   if (!Registre->ValueExists(kValueName)) {
-    FView.SetStateCaption(L"Inexistant");
-    FView.SetStateColor(ui::clBlack);
-    FView.SetStateFontColor(ui::clWhite);
-    FView.SetButtonVisible(false);
+    ShowMissing(FView);
     return;
   }
-  FView.SetButtonVisible(true);
-  FView.SetStateFontColor(ui::clWindowText);
+  ShowExisting(FView);
   Valeur = Registre->ReadString(kValueName);
-  if (Valeur.empty()) {
-    FView.SetStateCaption(L"Désactivé");
-    FView.SetStateColor(ui::clRed);
-    FView.SetButtonCaption(L"Activer");
-    return;
-  }
-  FView.SetStateCaption(L"Activé");
-  FView.SetStateColor(ui::clGreen);
-  FView.SetButtonCaption(kEnabledButtonCaption);
-  if (FitsOnOneIniLine(Valeur)) FileIni->WriteString(kSettingsSection, kSettingsKey, Valeur);
+  const TrackerEntryState state =
+      Valeur.empty() ? TrackerEntryState::Disabled : TrackerEntryState::Enabled;
+  ShowContent(FView, state);
+  if (state == TrackerEntryState::Enabled && FitsOnOneIniLine(Valeur))
+    FileIni->WriteString(kSettingsSection, kSettingsKey, Valeur);
 }
 
 void TTrackerSwitch::Button1Click(ui::TObject* Sender) {
   if (!Registre || !FileIni) return;
   Regval = FileIni->ReadString(kSettingsSection, kSettingsKey, kDefaultFolder);
-  const bool enabled = FView.ButtonCaption() == kEnabledButtonCaption;
+  const bool enabled = FView.ButtonCaption() == kEnabled.ButtonCaption;
   // Emptying the value must not lose the user's folder. When the settings file
   // could not take it at the evaluation, it goes there now, or the value stays.
   if (enabled && Regval != Valeur && FitsOnOneIniLine(Valeur))

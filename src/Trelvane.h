@@ -30,8 +30,29 @@ inline const std::wstring kSettingsFileName = L"Trelvane.ini";
 inline const std::wstring kSettingsSection = L"Registre OpenTrack";
 inline const std::wstring kSettingsKey = L"Path";
 inline const std::wstring kDefaultFolder = L"C:/Program Files (x86)/opentrack/modules/";
-inline const std::wstring kEnabledButtonCaption = L"Désactiver";
 }  // namespace tracker
+
+// The tracker entry as one evaluation finds it. Never kept: each evaluation
+// derives it anew, and the toggle learns it back from the button's caption.
+enum class TrackerEntryState { Missing, Disabled, Enabled };
+
+// How the window shows a state.
+struct TrackerEntryPresentation {
+  const wchar_t* Caption;
+  ui::TColor Color;
+  ui::TColor FontColor;
+  bool ButtonVisible;
+  const wchar_t* ButtonCaption;  // null: a hidden button keeps the caption it had
+};
+
+inline constexpr TrackerEntryPresentation kTrackerEntryPresentations[] = {
+    {L"Inexistant", ui::clBlack, ui::clWhite, false, nullptr},
+    {L"Désactivé", ui::clRed, ui::clWindowText, true, L"Activer"},
+    {L"Activé", ui::clGreen, ui::clWindowText, true, L"Désactiver"}};
+
+[[nodiscard]] constexpr const TrackerEntryPresentation& Presentation(TrackerEntryState State) {
+  return kTrackerEntryPresentations[static_cast<int>(State)];
+}
 
 // Shows whether games can find the tracker's interface DLL through the
 // registry, and switches that entry off (empty) and on (remembered folder).

@@ -11,15 +11,19 @@ namespace {
 
 // Whether the ANSI code page can hold the text: the profile functions write a
 // file without a byte-order mark in that code page, replacing the rest by '?'.
-bool FitsAnsiCodePage(const std::wstring& text) {
-  if (text.empty()) return true;
+bool FitsAnsiCodePage(const std::wstring& Text) {
+  if (Text.empty()) return true;
   BOOL lossy = FALSE;
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()),
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, Text.c_str(), static_cast<int>(Text.size()),
                       nullptr, 0, nullptr, &lossy);
   return !lossy;
 }
 
 }  // namespace
+
+bool FitsOnOneIniLine(const std::wstring& Text) {
+  return Text.find_first_of(L"\r\n") == std::wstring::npos;
+}
 
 TIniFile::~TIniFile() { UpdateFile(); }
 

@@ -9,6 +9,10 @@ class EIniFileException : public Exception {
   using Exception::Exception;
 };
 
+// Whether a value can be written as it is: a line break would spill into new
+// lines, sections or keys of the file.
+[[nodiscard]] bool FitsOnOneIniLine(const std::wstring& Text);
+
 // Reads and writes sections and keys of an INI file.
 class TCustomIniFile {
  public:

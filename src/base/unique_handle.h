@@ -102,3 +102,32 @@ class SelectedObject {
   HDC FDc;
   HGDIOBJ FOld;
 };
+
+// BeginPaint/EndPaint as one scope.
+class PaintScope {
+ public:
+  explicit PaintScope(HWND Window) noexcept : FWindow(Window) { FDc = BeginPaint(Window, &FPaint); }
+  ~PaintScope() { EndPaint(FWindow, &FPaint); }
+  PaintScope(const PaintScope&) = delete;
+  PaintScope& operator=(const PaintScope&) = delete;
+  [[nodiscard]] HDC Dc() const noexcept { return FDc; }
+  [[nodiscard]] const RECT& Area() const noexcept { return FPaint.rcPaint; }
+
+ private:
+  HWND FWindow;
+  PAINTSTRUCT FPaint{};
+  HDC FDc;
+};
+
+// SaveDC/RestoreDC as one scope.
+class SavedDc {
+ public:
+  explicit SavedDc(HDC Dc) noexcept : FDc(Dc), FSaved(SaveDC(Dc)) {}
+  ~SavedDc() { RestoreDC(FDc, FSaved); }
+  SavedDc(const SavedDc&) = delete;
+  SavedDc& operator=(const SavedDc&) = delete;
+
+ private:
+  HDC FDc;
+  int FSaved;
+};

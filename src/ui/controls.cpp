@@ -6,56 +6,6 @@
 
 namespace ui {
 
-namespace {
-
-TColor ReadColor(const std::wstring& property, const TLayoutValue& value) {
-  if (value.Kind == TLayoutValue::TKind::Integer) return static_cast<TColor>(value.Integer);
-  static const struct {
-    const wchar_t* Name;
-    TColor Color;
-  } kNamed[] = {
-      {L"clBlack", clBlack},          {L"clWhite", clWhite},   {L"clRed", clRed},
-      {L"clGreen", clGreen},          {L"clInfoBk", clInfoBk}, {L"clInfoText", clInfoText},
-      {L"clWindowText", clWindowText}};
-  const std::wstring& name = LayoutIdentifier(property, value);
-  for (const auto& named : kNamed)
-    if (name == named.Name) return named.Color;
-  ThrowLayoutError(property, L"couleur inconnue " + name);
-}
-
-BYTE ReadCharset(const std::wstring& property, const TLayoutValue& value) {
-  const std::wstring& name = LayoutIdentifier(property, value);
-  if (name == L"DEFAULT_CHARSET") return DEFAULT_CHARSET;
-  if (name == L"ANSI_CHARSET") return ANSI_CHARSET;
-  ThrowLayoutError(property, L"jeu de caractères inconnu " + name);
-}
-
-}  // namespace
-
-bool ReadFontLayoutProperty(TFont& font, const std::wstring& property, const TLayoutValue& value) {
-  if (property == L"Font.Name") {
-    font.Name = LayoutString(property, value);
-  } else if (property == L"Font.Height") {
-    font.Height = LayoutInteger(property, value);
-  } else if (property == L"Font.Charset") {
-    font.Charset = ReadCharset(property, value);
-  } else if (property == L"Font.Color") {
-    font.Color = ReadColor(property, value);
-  } else if (property == L"Font.Style") {
-    if (value.Kind != TLayoutValue::TKind::Set || (!value.Text.empty() && value.Text != L"fsBold"))
-      ThrowLayoutError(property, L"style de police inconnu");
-    font.Bold = value.Text == L"fsBold";
-  } else {
-    return false;
-  }
-  font.Changed();
-  return true;
-}
-
-TColor ReadLayoutColor(const std::wstring& property, const TLayoutValue& value) {
-  return ReadColor(property, value);
-}
-
 void TControl::SetBounds(const TBounds& Bounds) {
   Invalidate();
   FBounds = Bounds;
@@ -151,7 +101,7 @@ bool TLabel::ReadProperty(const std::wstring& Property, const TLayoutValue& Valu
   if (Property == L"Caption") {
     FCaption = LayoutString(Property, Value);
   } else if (Property == L"Color") {
-    FColor = ReadColor(Property, Value);
+    FColor = ReadLayoutColor(Property, Value);
   } else if (Property == L"Transparent") {
     FTransparent = LayoutBoolean(Property, Value);
   } else if (Property == L"AutoSize") {

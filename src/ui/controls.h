@@ -25,10 +25,6 @@ enum class TAccessibleRole { Graphic, Link, Text };
 // Automation's LiveSetting values.
 enum class TLiveSetting { Off = 0, Polite = 1, Assertive = 2 };
 
-// Layout readers shared by the form and its controls.
-bool ReadFontLayoutProperty(TFont& Font, const std::wstring& Property, const TLayoutValue& Value);
-[[nodiscard]] TColor ReadLayoutColor(const std::wstring& Property, const TLayoutValue& Value);
-
 // What every control has: a name, a box, a font (its own or its parent's), a
 // cursor, a hint and a click event. Windowless controls are drawn by the form.
 class TControl : public TObject {

@@ -17,35 +17,6 @@ constexpr int kFirstControlId = 100;
 constexpr UINT WM_DPICHANGED = 0x02E0;
 #endif
 
-// BeginPaint/EndPaint as one scope.
-class PaintScope {
- public:
-  explicit PaintScope(HWND window) noexcept : FWindow(window) { FDc = BeginPaint(window, &FPaint); }
-  ~PaintScope() { EndPaint(FWindow, &FPaint); }
-  PaintScope(const PaintScope&) = delete;
-  PaintScope& operator=(const PaintScope&) = delete;
-  [[nodiscard]] HDC Dc() const noexcept { return FDc; }
-  [[nodiscard]] const RECT& Area() const noexcept { return FPaint.rcPaint; }
-
- private:
-  HWND FWindow;
-  PAINTSTRUCT FPaint{};
-  HDC FDc;
-};
-
-// SaveDC/RestoreDC as one scope.
-class SavedDc {
- public:
-  explicit SavedDc(HDC dc) noexcept : FDc(dc), FSaved(SaveDC(dc)) {}
-  ~SavedDc() { RestoreDC(FDc, FSaved); }
-  SavedDc(const SavedDc&) = delete;
-  SavedDc& operator=(const SavedDc&) = delete;
-
- private:
-  HDC FDc;
-  int FSaved;
-};
-
 bool SystemHighContrastOn() noexcept {
   HIGHCONTRASTW contrast{};
   contrast.cbSize = sizeof(contrast);

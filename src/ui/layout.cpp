@@ -4,47 +4,49 @@
 
 #include <cwctype>
 
+#include "ui/font.h"
+
 namespace ui {
 
 namespace {
 
-std::wstring Widen(std::string_view text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
+std::wstring Widen(std::string_view Text) {
+  if (Text.empty()) return {};
+  const int size = static_cast<int>(Text.size());
   const int length =
-      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Text.data(), size, nullptr, 0);
   if (length <= 0) throw ELayoutError(L"Disposition de fenêtre illisible : texte non UTF-8");
   std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), length);
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Text.data(), size, wide.data(), length);
   return wide;
 }
 
-std::wstring Trim(const std::wstring& text) {
-  const auto first = text.find_first_not_of(L" \t\r");
+std::wstring Trim(const std::wstring& Text) {
+  const auto first = Text.find_first_not_of(L" \t\r");
   if (first == std::wstring::npos) return {};
-  return text.substr(first, text.find_last_not_of(L" \t\r") - first + 1);
+  return Text.substr(first, Text.find_last_not_of(L" \t\r") - first + 1);
 }
 
 // Without std::to_wstring, which brings the whole printf machinery along.
-std::wstring Decimal(int value) {
+std::wstring Decimal(int Value) {
   std::wstring digits;
   do {
-    digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + value % 10));
-    value /= 10;
-  } while (value > 0);
+    digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + Value % 10));
+    Value /= 10;
+  } while (Value > 0);
   return digits;
 }
 
-bool IsIdentifier(const std::wstring& text, bool allowDots) {
-  if (text.empty() || !(std::iswalpha(text[0]) || text[0] == L'_')) return false;
-  for (const wchar_t c : text)
-    if (!(std::iswalnum(c) || c == L'_' || (allowDots && c == L'.'))) return false;
+bool IsIdentifier(const std::wstring& Text, bool AllowDots) {
+  if (Text.empty() || !(std::iswalpha(Text[0]) || Text[0] == L'_')) return false;
+  for (const wchar_t c : Text)
+    if (!(std::iswalnum(c) || c == L'_' || (AllowDots && c == L'.'))) return false;
   return true;
 }
 
 class Parser {
  public:
-  explicit Parser(std::wstring text) : FText(std::move(text)) {}
+  explicit Parser(std::wstring Text) : FText(std::move(Text)) {}
 
   TLayoutObject Parse() {
     std::vector<TLayoutObject> open;
@@ -74,54 +76,54 @@ class Parser {
   }
 
  private:
-  bool NextLine(std::wstring& line) {
+  bool NextLine(std::wstring& Line) {
     if (FPosition > FText.size()) return false;
     auto end = FText.find(L'\n', FPosition);
     if (end == std::wstring::npos) end = FText.size();
-    line = Trim(FText.substr(FPosition, end - FPosition));
+    Line = Trim(FText.substr(FPosition, end - FPosition));
     FPosition = end + 1;
     ++FLine;
     return true;
   }
 
-  [[noreturn]] void Fail(const std::wstring& problem) const {
+  [[noreturn]] void Fail(const std::wstring& Problem) const {
     throw ELayoutError(L"Disposition de fenêtre illisible, ligne " + Decimal(FLine) + L" : " +
-                       problem);
+                       Problem);
   }
 
-  TLayoutObject ObjectHeader(const std::wstring& header) const {
-    const auto colon = header.find(L':');
+  TLayoutObject ObjectHeader(const std::wstring& Header) const {
+    const auto colon = Header.find(L':');
     TLayoutObject object;
     if (colon != std::wstring::npos) {
-      object.Name = Trim(header.substr(0, colon));
-      object.ClassName = Trim(header.substr(colon + 1));
+      object.Name = Trim(Header.substr(0, colon));
+      object.ClassName = Trim(Header.substr(colon + 1));
     }
     if (!IsIdentifier(object.Name, false) || !IsIdentifier(object.ClassName, false))
       Fail(L"objet mal déclaré");
     return object;
   }
 
-  std::pair<std::wstring, TLayoutValue> Property(const std::wstring& line) const {
-    const auto equals = line.find(L'=');
+  std::pair<std::wstring, TLayoutValue> Property(const std::wstring& Line) const {
+    const auto equals = Line.find(L'=');
     if (equals == std::wstring::npos) Fail(L"« = » attendu");
-    const std::wstring name = Trim(line.substr(0, equals));
+    const std::wstring name = Trim(Line.substr(0, equals));
     if (!IsIdentifier(name, true)) Fail(L"nom de propriété incorrect");
-    return {name, Value(Trim(line.substr(equals + 1)))};
+    return {name, Value(Trim(Line.substr(equals + 1)))};
   }
 
-  TLayoutValue Value(const std::wstring& text) const {
+  TLayoutValue Value(const std::wstring& Text) const {
     TLayoutValue value;
-    if (text.size() >= 2 && text.front() == L'\'' && text.back() == L'\'') {
+    if (Text.size() >= 2 && Text.front() == L'\'' && Text.back() == L'\'') {
       value.Kind = TLayoutValue::TKind::String;
-      value.Text = Unquote(text.substr(1, text.size() - 2));
-    } else if (text.size() >= 2 && text.front() == L'[' && text.back() == L']') {
+      value.Text = Unquote(Text.substr(1, Text.size() - 2));
+    } else if (Text.size() >= 2 && Text.front() == L'[' && Text.back() == L']') {
       value.Kind = TLayoutValue::TKind::Set;
-      value.Text = Trim(text.substr(1, text.size() - 2));
-    } else if (!text.empty() && (std::iswdigit(text[0]) || text[0] == L'-')) {
+      value.Text = Trim(Text.substr(1, Text.size() - 2));
+    } else if (!Text.empty() && (std::iswdigit(Text[0]) || Text[0] == L'-')) {
       value.Kind = TLayoutValue::TKind::Integer;
-      value.Integer = Integer(text);
-    } else if (IsIdentifier(text, false)) {
-      value.Text = text;
+      value.Integer = Integer(Text);
+    } else if (IsIdentifier(Text, false)) {
+      value.Text = Text;
     } else {
       Fail(L"valeur incorrecte");
     }
@@ -129,21 +131,21 @@ class Parser {
   }
 
   // Inside quotes, a doubled quote stands for one.
-  std::wstring Unquote(const std::wstring& inner) const {
+  std::wstring Unquote(const std::wstring& Inner) const {
     std::wstring text;
-    for (std::size_t i = 0; i < inner.size(); ++i) {
-      if (inner[i] == L'\'') {
-        if (i + 1 >= inner.size() || inner[i + 1] != L'\'') Fail(L"apostrophe isolée");
+    for (std::size_t i = 0; i < Inner.size(); ++i) {
+      if (Inner[i] == L'\'') {
+        if (i + 1 >= Inner.size() || Inner[i + 1] != L'\'') Fail(L"apostrophe isolée");
         ++i;
       }
-      text += inner[i];
+      text += Inner[i];
     }
     return text;
   }
 
-  int Integer(const std::wstring& text) const {
-    const bool negative = text[0] == L'-';
-    const std::wstring digits = text.substr(negative ? 1 : 0);
+  int Integer(const std::wstring& Text) const {
+    const bool negative = Text[0] == L'-';
+    const std::wstring digits = Text.substr(negative ? 1 : 0);
     if (digits.empty() || digits.size() > 6 ||
         digits.find_first_not_of(L"0123456789") != std::wstring::npos)
       Fail(L"nombre incorrect");
@@ -159,8 +161,15 @@ class Parser {
   TLayoutObject FRoot;
 };
 
-[[noreturn]] void WrongKind(const std::wstring& property, const wchar_t* expected) {
-  throw ELayoutError(L"Disposition de fenêtre illisible : " + property + L" attend " + expected);
+[[noreturn]] void WrongKind(const std::wstring& Property, const wchar_t* Expected) {
+  throw ELayoutError(L"Disposition de fenêtre illisible : " + Property + L" attend " + Expected);
+}
+
+BYTE LayoutCharset(const std::wstring& Property, const TLayoutValue& Value) {
+  const std::wstring& name = LayoutIdentifier(Property, Value);
+  if (name == L"DEFAULT_CHARSET") return DEFAULT_CHARSET;
+  if (name == L"ANSI_CHARSET") return ANSI_CHARSET;
+  ThrowLayoutError(Property, L"jeu de caractères inconnu " + name);
 }
 
 }  // namespace
@@ -192,6 +201,41 @@ const std::wstring& LayoutString(const std::wstring& Property, const TLayoutValu
 const std::wstring& LayoutIdentifier(const std::wstring& Property, const TLayoutValue& Value) {
   if (Value.Kind != TLayoutValue::TKind::Identifier) WrongKind(Property, L"un identificateur");
   return Value.Text;
+}
+
+TColor ReadLayoutColor(const std::wstring& Property, const TLayoutValue& Value) {
+  if (Value.Kind == TLayoutValue::TKind::Integer) return static_cast<TColor>(Value.Integer);
+  static const struct {
+    const wchar_t* Name;
+    TColor Color;
+  } kNamed[] = {
+      {L"clBlack", clBlack},          {L"clWhite", clWhite},   {L"clRed", clRed},
+      {L"clGreen", clGreen},          {L"clInfoBk", clInfoBk}, {L"clInfoText", clInfoText},
+      {L"clWindowText", clWindowText}};
+  const std::wstring& name = LayoutIdentifier(Property, Value);
+  for (const auto& named : kNamed)
+    if (name == named.Name) return named.Color;
+  ThrowLayoutError(Property, L"couleur inconnue " + name);
+}
+
+bool ReadFontLayoutProperty(TFont& Font, const std::wstring& Property, const TLayoutValue& Value) {
+  if (Property == L"Font.Name") {
+    Font.Name = LayoutString(Property, Value);
+  } else if (Property == L"Font.Height") {
+    Font.Height = LayoutInteger(Property, Value);
+  } else if (Property == L"Font.Charset") {
+    Font.Charset = LayoutCharset(Property, Value);
+  } else if (Property == L"Font.Color") {
+    Font.Color = ReadLayoutColor(Property, Value);
+  } else if (Property == L"Font.Style") {
+    if (Value.Kind != TLayoutValue::TKind::Set || (!Value.Text.empty() && Value.Text != L"fsBold"))
+      ThrowLayoutError(Property, L"style de police inconnu");
+    Font.Bold = Value.Text == L"fsBold";
+  } else {
+    return false;
+  }
+  Font.Changed();
+  return true;
 }
 
 }  // namespace ui

@@ -6,8 +6,11 @@
 #include <vector>
 
 #include "base/exception.h"
+#include "ui/types.h"
 
 namespace ui {
+
+class TFont;
 
 // A window layout that cannot be read.
 class ELayoutError : public Exception {
@@ -44,5 +47,8 @@ struct TLayoutObject {
                                                const TLayoutValue& Value);
 [[nodiscard]] const std::wstring& LayoutIdentifier(const std::wstring& Property,
                                                    const TLayoutValue& Value);
+[[nodiscard]] TColor ReadLayoutColor(const std::wstring& Property, const TLayoutValue& Value);
+// Applies a Font.* property; false when the property is not one.
+bool ReadFontLayoutProperty(TFont& Font, const std::wstring& Property, const TLayoutValue& Value);
 
 }  // namespace ui
