@@ -26,8 +26,8 @@ const std::wstring kDefault = L"C:/Program Files (x86)/opentrack/modules/";
 const std::wstring kDmitri = L"C:\\Users\\\u0414\u043C\u0438\u0442\u0440\u0438\u0439\\modules\\";
 
 // Western European text (code page 1252) as UTF-16 bytes, little- or big-endian.
-std::string Utf16(const std::string& latin1, bool bigEndian = false) {
-  return Utf16Bytes(Widen(latin1, 1252), bigEndian);
+std::string Utf16(const std::string& text, bool bigEndian = false) {
+  return Utf16Bytes(Widen(text, 1252), bigEndian);
 }
 
 void ExpectWriteRaises(TIniFile& ini, const std::wstring& value) {

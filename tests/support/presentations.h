@@ -6,7 +6,7 @@
 // from the requirements, apart from the program's own table.
 enum class Shown { Missing, Disabled, Enabled };
 
-struct Presentation {
+struct ExpectedPresentation {
   const wchar_t* StateCaption;
   ui::TColor StateColor;
   ui::TColor StateFontColor;
@@ -14,8 +14,8 @@ struct Presentation {
   bool ButtonVisible;
 };
 
-[[nodiscard]] inline const Presentation& PresentationOf(Shown state) {
-  static const Presentation table[] = {
+[[nodiscard]] inline const ExpectedPresentation& Expected(Shown state) {
+  static const ExpectedPresentation table[] = {
       {L"Inexistant", ui::clBlack, ui::clWhite, nullptr, false},
       {L"Désactivé", ui::clRed, ui::clWindowText, L"Activer", true},
       {L"Activé", ui::clGreen, ui::clWindowText, L"Désactiver", true},

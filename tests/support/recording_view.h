@@ -45,7 +45,7 @@ class RecordingView final : public TrackerView {
 
 // Whether the view shows the state as the expected presentations have it.
 [[nodiscard]] inline testing::AssertionResult Shows(const RecordingView& view, Shown state) {
-  const Presentation& expected = PresentationOf(state);
+  const ExpectedPresentation& expected = Expected(state);
   if (view.StateCaption == expected.StateCaption && view.StateColor == expected.StateColor &&
       view.StateFontColor == expected.StateFontColor &&
       view.ButtonVisible == expected.ButtonVisible &&

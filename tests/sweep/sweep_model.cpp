@@ -260,7 +260,7 @@ ViewModel ModelView(ViewModel view, const ExpectedEvaluation& evaluation) {
     view.StateFontColor = ui::clWindowText;
     return view;
   }
-  const Presentation& shown = PresentationOf(static_cast<Shown>(evaluation.Result));
+  const ExpectedPresentation& shown = Expected(static_cast<Shown>(evaluation.Result));
   view.StateCaption = shown.StateCaption;
   view.StateColor = shown.StateColor;
   view.StateFontColor = shown.StateFontColor;

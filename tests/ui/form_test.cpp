@@ -249,7 +249,7 @@ TEST_F(Form96, StateLabelShowsItsColoursInTheThreeStates) {
   ShowAndPaint();
   const TBounds box = FForm->LabelEtat->Bounds();
   for (const Shown state : {Shown::Missing, Shown::Disabled, Shown::Enabled}) {
-    const Presentation& shown = PresentationOf(state);
+    const ExpectedPresentation& shown = Expected(state);
     SCOPED_TRACE(shown.StateCaption);
     FForm->SetStateCaption(shown.StateCaption);
     FForm->SetStateColor(shown.StateColor);
