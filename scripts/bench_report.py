@@ -121,28 +121,25 @@ def main(args):
 
 def print_table(result, paint, memory, pair_ratios, floor_paint_ratios, floor_memory_ratios, logo):
     m = result["machine"]
-    mib = lambda b: b / 1048576
     print(f"Trelvane benchmark, {m['date']}")
     print(f"machine: {m['cpu_model']}, {m['nproc']} CPUs, {m['uname']}, {m['wine']}")
     print(f"load average before/after: {m['load_average_before']} / {m['load_average_after']}")
     print(f"{result['runs_per_program']} runs each, alternating, after a warm-up\n")
     print(f"{'':32}{'median':>10}{'min':>10}{'max':>10}")
-    for label, program in (("Trelvane start to paint (ms)", "product"),
-                           ("baseline start to paint (ms)", "baseline"),
-                           ("floor start to paint (ms)", "floor")):
-        s = summary(paint[program])
-        print(f"{label:32}{s['median']:10.1f}{s['min']:10.1f}{s['max']:10.1f}")
-    for label, ratios in (("ratio to baseline, pair by pair", pair_ratios),
-                          ("ratio to floor, pair by pair", floor_paint_ratios)):
-        s = summary(ratios)
-        print(f"{label:32}{s['median']:10.3f}{s['min']:10.3f}{s['max']:10.3f}")
-    for label, program in (("Trelvane peak working set (MiB)", "product"),
-                           ("baseline peak working set (MiB)", "baseline"),
-                           ("floor peak working set (MiB)", "floor")):
-        s = summary(memory[program])
-        print(f"{label:32}{mib(s['median']):10.2f}{mib(s['min']):10.2f}{mib(s['max']):10.2f}")
-    s = summary(floor_memory_ratios)
-    print(f"{'ratio to floor, pair by pair':32}{s['median']:10.3f}{s['min']:10.3f}{s['max']:10.3f}")
+
+    def row(label, values, digits=3, scale=1):
+        s = summary(values)
+        cells = (f"{s[k] / scale:10.{digits}f}" for k in ("median", "min", "max"))
+        print(f"{label:32}" + "".join(cells))
+
+    names = (("Trelvane", "product"), ("baseline", "baseline"), ("floor", "floor"))
+    for name, program in names:
+        row(f"{name} start to paint (ms)", paint[program], 1)
+    row("ratio to baseline, pair by pair", pair_ratios)
+    row("ratio to floor, pair by pair", floor_paint_ratios)
+    for name, program in names:
+        row(f"{name} peak working set (MiB)", memory[program], 2, 1048576)
+    row("ratio to floor, pair by pair", floor_memory_ratios)
     for label, key in (("logo decode+draw, SIMD (ms)", "simd"),
                        ("logo decode+draw, no SIMD (ms)", "no_simd")):
         l = logo[key]
