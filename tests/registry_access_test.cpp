@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "registry_access.h"
+#include "support/error_of.h"
 #include "support/recording_registry.h"
 #include "support/registry_fixture.h"
 
@@ -20,12 +21,7 @@ std::wstring ReadScratch(DWORD type, const void* data, DWORD bytes) {
 }
 
 std::wstring TypeErrorOf(DWORD type, const void* data, DWORD bytes) {
-  try {
-    ReadScratch(type, data, bytes);
-  } catch (const ERegistryException& e) {
-    return e.Message();
-  }
-  return L"(no error)";
+  return ErrorOf<ERegistryException>([&] { (void)ReadScratch(type, data, bytes); });
 }
 
 TEST_F(Registry, StartsWithCurrentUserRootAndNothingOpen) {
@@ -192,12 +188,8 @@ TEST_F(Registry, WriteStringStoresPlainStringWithTerminator) {
 
 TEST_F(Registry, WriteWithNoKeyOpenRaises) {
   TRegistry registry;
-  try {
-    registry.WriteString(L"Path", L"x");
-    FAIL() << "no error raised";
-  } catch (const ERegistryException& e) {
-    EXPECT_EQ(e.Message(), L"Echec à la définition des données pour 'Path'");
-  }
+  EXPECT_EQ(ErrorOf<ERegistryException>([&] { registry.WriteString(L"Path", L"x"); }),
+            L"Echec à la définition des données pour 'Path'");
   EXPECT_EQ(registry.LastError(), ERROR_INVALID_HANDLE);
 }
 
@@ -226,14 +218,7 @@ TEST_F(RegistryCalls, EvaluationToggleAndRelease) {
     // Evaluation.
     if (registry.KeyExists(key)) registry.OpenKey(key, false);
     if (registry.ValueExists(L"Path")) (void)registry.ReadString(L"Path");
-    EXPECT_EQ(recorder.Calls(), (std::vector<std::wstring>{
-                                    L"RegOpenKeyExW(HKCU, \"" + sub + L"\", 0x20009) = 0",
-                                    L"RegCloseKey(key1)",
-                                    L"RegOpenKeyExW(HKCU, \"" + sub + L"\", 0xF003F) = 0",
-                                    L"RegQueryValueExW(key2, \"Path\", size) = 0",
-                                    L"RegQueryValueExW(key2, \"Path\", size) = 0",
-                                    L"RegQueryValueExW(key2, \"Path\", data) = 0",
-                                }));
+    EXPECT_EQ(recorder.Calls(), FirstEvaluationCalls(sub));
     recorder.Clear();
 
     // A second evaluation closes the key that was open before, after the new open.
@@ -297,12 +282,8 @@ TEST_F(RegistryFaults, ValueGrowingBetweenQueries) {
   ASSERT_TRUE(registry.OpenKey(kScratchAbsolute, false));
   RecordingRegistry recorder;
   recorder.GrowBetweenQueries = true;
-  try {
-    (void)registry.ReadString(L"Path");
-    FAIL() << "no error raised";
-  } catch (const ERegistryException& e) {
-    EXPECT_EQ(e.Message(), L"Echec à l'obtention des données pour 'Path'");
-  }
+  EXPECT_EQ(ErrorOf<ERegistryException>([&] { (void)registry.ReadString(L"Path"); }),
+            L"Echec à l'obtention des données pour 'Path'");
   EXPECT_EQ(registry.LastError(), ERROR_MORE_DATA);
 }
 

@@ -9,24 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "base/exception.h"
+#include "support/error_of.h"
 
 namespace {
-
-std::wstring UnexpectedMessage(void (*action)()) {
-  try {
-    action();
-  } catch (const Exception& error) {
-    return error.Message();
-  }
-  return L"nothing thrown";
-}
 
 TEST(RuntimeHooks, LibraryErrorsEndAsTheProgramsOwn) {
   std::mutex mutex;
   const std::lock_guard<std::mutex> lock(mutex);
-  EXPECT_EQ(UnexpectedMessage([] { (void)std::wstring(L"abc").at(4); }), L"Erreur inattendue");
-  EXPECT_EQ(UnexpectedMessage([] { (void)std::wstring(L"abc").substr(5); }), L"Erreur inattendue");
+  EXPECT_EQ(ErrorOf([] { (void)std::wstring(L"abc").at(4); }), L"Erreur inattendue");
+  EXPECT_EQ(ErrorOf([] { (void)std::wstring(L"abc").substr(5); }), L"Erreur inattendue");
   EXPECT_THROW(std::vector<int>().reserve(std::vector<int>().max_size()), std::bad_alloc);
   // A standard exception thrown by code of its own keeps its type and text.
   try {

@@ -13,7 +13,9 @@
 #include "base/unique_handle.h"
 #include "settings_file.h"
 #include "support/child_process.h"
+#include "support/error_of.h"
 #include "support/temp_folder.h"
+#include "support/text.h"
 #include "unicode_ini.h"
 
 namespace {
@@ -23,21 +25,14 @@ const std::wstring kDefault = L"C:/Program Files (x86)/opentrack/modules/";
 // A folder the ANSI code page cannot spell.
 const std::wstring kDmitri = L"C:\\Users\\\u0414\u043C\u0438\u0442\u0440\u0438\u0439\\modules\\";
 
-// Text of Latin-1 characters as UTF-16 bytes, little- or big-endian.
-std::string Utf16(const std::string& latin1, bool bigEndian = false) {
-  std::string bytes;
-  for (const char c : latin1)
-    bytes += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
-  return bytes;
+// Western European text (code page 1252) as UTF-16 bytes, little- or big-endian.
+std::string Utf16(const std::string& text, bool bigEndian = false) {
+  return Utf16Bytes(Widen(text, 1252), bigEndian);
 }
 
 void ExpectWriteRaises(TIniFile& ini, const std::wstring& value) {
-  try {
-    ini.WriteString(kSection, L"Path", value);
-    ADD_FAILURE() << "no error raised";
-  } catch (const EIniFileException& e) {
-    EXPECT_EQ(e.Message(), L"Impossible d'écrire dans " + ini.FileName());
-  }
+  EXPECT_EQ(ErrorOf<EIniFileException>([&] { ini.WriteString(kSection, L"Path", value); }),
+            L"Impossible d'écrire dans " + ini.FileName());
 }
 
 class IniFile : public testing::Test {

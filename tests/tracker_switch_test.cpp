@@ -1,83 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "Trelvane.h"
 #include "base/module_path.h"
 #include "support/recording_registry.h"
-#include "support/recording_view.h"
-#include "support/registry_fixture.h"
-#include "support/temp_folder.h"
+#include "support/tracker_fixture.h"
 
 namespace {
 
 using namespace tracker;
-
-const std::wstring kTrackerRoot = L"SOFTWARE\\NaturalPoint";
-
-// Each case starts with no tracker key and no settings file, and ends closed.
-class TrackerTest : public testing::Test {
- protected:
-  void SetUp() override {
-    DeleteKeyTree(HKEY_CURRENT_USER, kTrackerRoot);
-    RemoveSettings();
-  }
-  void TearDown() override {
-    ui::TCloseAction action = ui::TCloseAction::caHide;
-    FSwitch.FormClose(nullptr, action);
-    DeleteKeyTree(HKEY_CURRENT_USER, kTrackerRoot);
-    RemoveSettings();
-  }
-  static void RemoveSettings() {
-    DeleteFileW(SettingsFilePath().c_str());
-    RemoveDirectoryW(SettingsFilePath().c_str());
-  }
-
-  void SetPathBytes(DWORD type, const void* data, DWORD bytes) {
-    SetRawValue(HKEY_CURRENT_USER, kTrackerSubKey, L"Path", type, data, bytes);
-  }
-  static void SetSettings(const std::string& content) {
-    WriteFileBytes(SettingsFilePath(), content);
-  }
-  [[nodiscard]] static std::wstring RememberedPath() {
-    wchar_t buffer[4096];
-    GetPrivateProfileStringW(kSettingsSection.c_str(), kSettingsKey.c_str(), L"<none>", buffer,
-                             4096, SettingsFilePath().c_str());
-    return buffer;
-  }
-  // Runs a handler and returns the message of the error it let through, if any.
-  template <typename Handler>
-  std::wstring ErrorOf(Handler handler) {
-    try {
-      handler();
-    } catch (const Exception& e) {
-      return e.Message();
-    }
-    return L"";
-  }
-
-  void ExpectMissing() const {
-    EXPECT_EQ(FView.StateCaption, L"Inexistant");
-    EXPECT_EQ(FView.StateColor, ui::clBlack);
-    EXPECT_EQ(FView.StateFontColor, ui::clWhite);
-    EXPECT_FALSE(FView.ButtonVisible);
-  }
-  void ExpectDisabled() const {
-    EXPECT_EQ(FView.StateCaption, L"Désactivé");
-    EXPECT_EQ(FView.StateColor, ui::clRed);
-    EXPECT_EQ(FView.StateFontColor, ui::clWindowText);
-    EXPECT_TRUE(FView.ButtonVisible);
-    EXPECT_EQ(FView.Caption, L"Activer");
-  }
-  void ExpectEnabled() const {
-    EXPECT_EQ(FView.StateCaption, L"Activé");
-    EXPECT_EQ(FView.StateColor, ui::clGreen);
-    EXPECT_EQ(FView.StateFontColor, ui::clWindowText);
-    EXPECT_TRUE(FView.ButtonVisible);
-    EXPECT_EQ(FView.Caption, L"Désactiver");
-  }
-
-  RecordingView FView;
-  TTrackerSwitch FSwitch{FView};
-};
 
 class TrackerMissing : public TrackerTest {};
 class TrackerDisabled : public TrackerTest {};
@@ -87,7 +16,7 @@ class TrackerLifetime : public TrackerTest {};
 
 TEST_F(TrackerMissing, KeyAbsentCreatesNothing) {
   FSwitch.FormCreate(nullptr);
-  ExpectMissing();
+  EXPECT_TRUE(Shows(FView, Shown::Missing));
   EXPECT_EQ(FView.Caption, L"Button1");  // hidden, caption left as it was
   EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, kTrackerRoot));
   EXPECT_FALSE(FileExists(SettingsFilePath()));
@@ -98,32 +27,32 @@ TEST_F(TrackerMissing, KeyAbsentCreatesNothing) {
 TEST_F(TrackerMissing, KeyWithoutPathValue) {
   SetRawString(HKEY_CURRENT_USER, kTrackerSubKey, L"Autre", L"x");
   FSwitch.FormCreate(nullptr);
-  ExpectMissing();
+  EXPECT_TRUE(Shows(FView, Shown::Missing));
 }
 
 TEST_F(TrackerMissing, KeyRefusingFullAccess) {
   SetTrackerPath(L"C:/t/");
   MakeKeyReadOnly(HKEY_CURRENT_USER, kTrackerSubKey);
   FSwitch.FormCreate(nullptr);
-  ExpectMissing();
+  EXPECT_TRUE(Shows(FView, Shown::Missing));
   EXPECT_FALSE(FileExists(SettingsFilePath()));
 }
 
 TEST_F(TrackerDisabled, EmptyZeroByteAndNulFirstValues) {
   SetTrackerPath(L"");
   FSwitch.FormCreate(nullptr);
-  ExpectDisabled();
+  EXPECT_TRUE(Shows(FView, Shown::Disabled));
   EXPECT_EQ(FView.Log, (std::vector<std::wstring>{L"show", L"font 4278190088", L"caption Désactivé",
                                                   L"color 255", L"button Activer"}));
   for (const DWORD type : std::initializer_list<DWORD>{REG_DWORD, REG_BINARY, REG_SZ}) {
     SetPathBytes(type, nullptr, 0);
     FSwitch.TestRegistre(nullptr);
-    ExpectDisabled();
+    EXPECT_TRUE(Shows(FView, Shown::Disabled));
   }
   const wchar_t nulFirst[] = {L'\0', L'C', L':'};
   SetPathBytes(REG_SZ, nulFirst, sizeof nulFirst);
   FSwitch.TestRegistre(nullptr);
-  ExpectDisabled();
+  EXPECT_TRUE(Shows(FView, Shown::Disabled));
   EXPECT_FALSE(FileExists(SettingsFilePath()));
 }
 
@@ -131,7 +60,7 @@ TEST_F(TrackerDisabled, ClickWritesDefaultFolderWhenNothingRemembered) {
   SetTrackerPath(L"");
   FSwitch.FormCreate(nullptr);
   FSwitch.Button1Click(nullptr);
-  ExpectEnabled();
+  EXPECT_TRUE(Shows(FView, Shown::Enabled));
   EXPECT_EQ(TrackerPathValue().Data, StringBytes(kDefaultFolder));
   EXPECT_EQ(Regval, kDefaultFolder);
   EXPECT_EQ(RememberedPath(), kDefaultFolder);
@@ -150,7 +79,7 @@ TEST_F(TrackerDisabled, ClickWritesRememberedPath) {
   SetTrackerPath(L"");
   FSwitch.FormCreate(nullptr);
   FSwitch.Button1Click(nullptr);
-  ExpectEnabled();
+  EXPECT_TRUE(Shows(FView, Shown::Enabled));
   const RawValue value = TrackerPathValue();
   EXPECT_EQ(value.Type, static_cast<DWORD>(REG_SZ));
   EXPECT_EQ(value.Data, StringBytes(L"D:\\Suivi\\modules\\"));
@@ -161,7 +90,7 @@ TEST_F(TrackerDisabled, EmptyRememberedPathStaysDisabled) {
   SetTrackerPath(L"");
   FSwitch.FormCreate(nullptr);
   FSwitch.Button1Click(nullptr);
-  ExpectDisabled();
+  EXPECT_TRUE(Shows(FView, Shown::Disabled));
   EXPECT_EQ(TrackerPathValue().Data, StringBytes(L""));
 }
 
@@ -170,14 +99,14 @@ TEST_F(TrackerDisabled, KeyCreatedWhenMissingAtClick) {
   FSwitch.FormCreate(nullptr);
   DeleteKeyTree(HKEY_CURRENT_USER, kTrackerRoot);  // removed by another program meanwhile
   FSwitch.Button1Click(nullptr);
-  ExpectEnabled();
+  EXPECT_TRUE(Shows(FView, Shown::Enabled));
   EXPECT_EQ(TrackerPathValue().Data, StringBytes(kDefaultFolder));
 }
 
 TEST_F(TrackerEnabled, ShowsEnabledAndRemembersValue) {
   SetTrackerPath(L"E:\\opentrack\\modules\\");
   FSwitch.FormCreate(nullptr);
-  ExpectEnabled();
+  EXPECT_TRUE(Shows(FView, Shown::Enabled));
   EXPECT_EQ(Valeur, L"E:\\opentrack\\modules\\");
   EXPECT_EQ(RememberedPath(), L"E:\\opentrack\\modules\\");
 }
@@ -186,21 +115,21 @@ TEST_F(TrackerEnabled, TogglesOffAndOnAgain) {
   SetTrackerPath(L"E:/ot/");
   FSwitch.FormCreate(nullptr);
   FSwitch.Button1Click(nullptr);
-  ExpectDisabled();
+  EXPECT_TRUE(Shows(FView, Shown::Disabled));
   const RawValue off = TrackerPathValue();  // emptied, still present
   EXPECT_EQ(off.Type, static_cast<DWORD>(REG_SZ));
   EXPECT_EQ(off.Data, StringBytes(L""));
   EXPECT_EQ(RememberedPath(), L"E:/ot/");
 
   FSwitch.Button1Click(nullptr);
-  ExpectEnabled();
+  EXPECT_TRUE(Shows(FView, Shown::Enabled));
   EXPECT_EQ(TrackerPathValue().Data, StringBytes(L"E:/ot/"));
 }
 
 TEST_F(TrackerEnabled, ExpandableStringReadUnexpandedThenRewrittenPlain) {
   SetTrackerPath(L"%ProgramFiles%\\opentrack\\modules\\", REG_EXPAND_SZ);
   FSwitch.FormCreate(nullptr);
-  ExpectEnabled();
+  EXPECT_TRUE(Shows(FView, Shown::Enabled));
   EXPECT_EQ(RememberedPath(), L"%ProgramFiles%\\opentrack\\modules\\");
   FSwitch.Button1Click(nullptr);
   FSwitch.Button1Click(nullptr);
@@ -213,14 +142,14 @@ TEST_F(TrackerEnabled, ClickActsOnCaptionShownNotOnRegistry) {
   SetTrackerPath(L"E:/ot/");
   FSwitch.FormCreate(nullptr);
   SetTrackerPath(L"");  // another program switched it off meanwhile
-  ExpectEnabled();
+  EXPECT_TRUE(Shows(FView, Shown::Enabled));
   FSwitch.Button1Click(nullptr);
-  ExpectDisabled();
+  EXPECT_TRUE(Shows(FView, Shown::Disabled));
   EXPECT_EQ(TrackerPathValue().Data, StringBytes(L""));
 
   SetTrackerPath(L"F:/autre/");   // and on again, elsewhere
   FSwitch.Button1Click(nullptr);  // the window showed Disabled: switch on
-  ExpectEnabled();
+  EXPECT_TRUE(Shows(FView, Shown::Enabled));
   EXPECT_EQ(TrackerPathValue().Data, StringBytes(L"E:/ot/"));
 }
 
@@ -228,7 +157,7 @@ TEST_F(TrackerEnabled, ValueWithLineBreakIsNotRemembered) {
   SetSettings("[Registre OpenTrack]\r\nPath=E:/ot/\r\n");
   SetTrackerPath(L"x\r\n[Injecte]\r\nPath=y");
   FSwitch.FormCreate(nullptr);
-  ExpectEnabled();
+  EXPECT_TRUE(Shows(FView, Shown::Enabled));
   EXPECT_EQ(RememberedPath(), L"E:/ot/");
   wchar_t sections[256] = {};
   GetPrivateProfileSectionNamesW(sections, 256, SettingsFilePath().c_str());
@@ -236,7 +165,7 @@ TEST_F(TrackerEnabled, ValueWithLineBreakIsNotRemembered) {
   EXPECT_EQ(sections[kSettingsSection.size() + 1], L'\0');
   // The file could never hold it: switching off empties it all the same.
   FSwitch.Button1Click(nullptr);
-  ExpectDisabled();
+  EXPECT_TRUE(Shows(FView, Shown::Disabled));
   EXPECT_EQ(RememberedPath(), L"E:/ot/");
 }
 
@@ -261,17 +190,17 @@ TEST_F(TrackerFailures, UnwritableSettingsFileWhileEnabled) {
   SetTrackerPath(L"E:/ot/");
   const std::wstring error = L"Impossible d'écrire dans " + SettingsFilePath();
   EXPECT_EQ(ErrorOf([&] { FSwitch.FormCreate(nullptr); }), error);
-  ExpectEnabled();
+  EXPECT_TRUE(Shows(FView, Shown::Enabled));
   // Switching off would lose the folder, kept nowhere else: the value stays.
   RecordingRegistry recorder;
   EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), error);
   EXPECT_TRUE(recorder.Calls().empty());
-  ExpectEnabled();
+  EXPECT_TRUE(Shows(FView, Shown::Enabled));
   EXPECT_EQ(TrackerPathValue().Data, StringBytes(L"E:/ot/"));
   // Once the file can take the folder, it does so before the value is emptied.
   RemoveSettings();
   EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), L"");
-  ExpectDisabled();
+  EXPECT_TRUE(Shows(FView, Shown::Disabled));
   EXPECT_EQ(RememberedPath(), L"E:/ot/");
 }
 
@@ -281,7 +210,7 @@ TEST_F(TrackerFailures, KeyNeitherOpenedNorCreatedAtToggle) {
   MakeKeyReadOnly(HKEY_CURRENT_USER, kTrackerSubKey);
   EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }),
             L"Echec à la définition des données pour 'Path'");
-  ExpectEnabled();
+  EXPECT_TRUE(Shows(FView, Shown::Enabled));
   MakeKeyWritable(HKEY_CURRENT_USER, kTrackerSubKey);
   EXPECT_EQ(TrackerPathValue().Data, StringBytes(L"E:/ot/"));
 }
@@ -294,7 +223,7 @@ TEST_F(TrackerFailures, FailingWriteKeepsShownState) {
   FView.Log.clear();
   EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }),
             L"Echec à la définition des données pour 'Path'");
-  ExpectDisabled();
+  EXPECT_TRUE(Shows(FView, Shown::Disabled));
   EXPECT_TRUE(FView.Log.empty());
   EXPECT_EQ(TrackerPathValue().Data, StringBytes(L""));
 }
@@ -304,15 +233,7 @@ TEST_F(TrackerLifetime, RegistryCallsOfCreateToggleAndClose) {
   const std::wstring sub = kTrackerSubKey;
   RecordingRegistry recorder;
   FSwitch.FormCreate(nullptr);
-  const std::vector<std::wstring> evaluation = {
-      L"RegOpenKeyExW(HKCU, \"" + sub + L"\", 0x20009) = 0",
-      L"RegCloseKey(key1)",
-      L"RegOpenKeyExW(HKCU, \"" + sub + L"\", 0xF003F) = 0",
-      L"RegQueryValueExW(key2, \"Path\", size) = 0",
-      L"RegQueryValueExW(key2, \"Path\", size) = 0",
-      L"RegQueryValueExW(key2, \"Path\", data) = 0",
-  };
-  EXPECT_EQ(recorder.Calls(), evaluation);
+  EXPECT_EQ(recorder.Calls(), FirstEvaluationCalls(sub));
   recorder.Clear();
 
   FSwitch.Button1Click(nullptr);

@@ -1,5 +1,7 @@
 #include "e2e/driver.h"
 
+#include "support/text.h"
+
 #include <string_view>
 
 #include <psapi.h>
@@ -46,9 +48,7 @@ BOOL CALLBACK MatchTopLevel(HWND window, LPARAM context) noexcept {
 }  // namespace
 
 std::wstring WindowsPath(const std::string& path) {
-  const int length = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
-  std::wstring wide(length > 0 ? length - 1 : 0, L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide.data(), length);
+  std::wstring wide = Widen(path);
   if (wide.empty() || wide[0] != L'/') return wide;
   for (auto& c : wide)
     if (c == L'/') c = L'\\';

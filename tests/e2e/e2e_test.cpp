@@ -16,6 +16,7 @@
 #include "support/registry_fixture.h"
 #include "support/snapshot.h"
 #include "support/temp_folder.h"
+#include "support/text.h"
 
 namespace {
 
@@ -74,14 +75,6 @@ std::string Rgb(COLORREF color) {
 
 std::wstring SettingsText(const std::wstring& path) {
   return L"[Registre OpenTrack]\r\nPath=" + path + L"\r\n";
-}
-
-std::string Utf8(const std::wstring& text) {
-  const int length =
-      WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string bytes(length > 0 ? length - 1 : 0, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, bytes.data(), length, nullptr, nullptr);
-  return bytes;
 }
 
 // Every case runs its own copy of the program in a fresh folder, so the
@@ -216,7 +209,7 @@ TEST_F(States, DisabledClickWritesDefaultFolderAndRemembersIt) {
 
   EXPECT_EQ(RegistryChanges(), std::vector<std::wstring>{L"~ " + kPathEntry});
   EXPECT_EQ(FolderChanges(), std::vector<std::wstring>{L"+ Trelvane.ini"});
-  EXPECT_EQ(ReadFileBytes(SettingsPath()), Utf8(SettingsText(kDefaultFolder)));
+  EXPECT_EQ(ReadFileBytes(SettingsPath()), Narrow(SettingsText(kDefaultFolder)));
 }
 
 TEST_F(States, EnabledRemembersPathAndClicksSwitchOffAndBackOn) {
@@ -224,7 +217,7 @@ TEST_F(States, EnabledRemembersPathAndClicksSwitchOffAndBackOn) {
   const HWND form = StartWatchedProgram();
   ASSERT_NE(form, nullptr);
   ExpectLook(form, kEnabled);
-  EXPECT_EQ(ReadFileBytes(SettingsPath()), Utf8(SettingsText(kTrackerFolder)))
+  EXPECT_EQ(ReadFileBytes(SettingsPath()), Narrow(SettingsText(kTrackerFolder)))
       << "remembered before the window shows";
 
   ClickCentreOf(ButtonOf(form));
@@ -415,7 +408,7 @@ TEST_F(Input, LogoOpensTheSiteOnlyForPressAndReleaseInside) {
   EXPECT_TRUE(WaitUntil([] { return !ReadFileBytes(BrowserLog).empty(); }));
   CloseAndExpectCleanExit(Program(), form);
   EXPECT_TRUE(WaitUntil([] { return CountProcesses(L"winebrowser.exe") == 0; }));
-  EXPECT_EQ(ReadFileBytes(BrowserLog), Utf8(kSiteAddress) + "\n");
+  EXPECT_EQ(ReadFileBytes(BrowserLog), Narrow(kSiteAddress) + "\n");
 }
 
 TEST_F(Input, LogoTooltipAppearsBelowThePointer) {
@@ -510,7 +503,7 @@ TEST_F(Accessibility, TheStateIsAnnouncedAtEachToggleAndTheLinkOpensTheSiteOnce)
   CloseAndExpectCleanExit(Program(), form);
   EXPECT_EQ(announced(EVENT_OBJECT_LIVEREGIONCHANGED), 2);
   EXPECT_TRUE(WaitUntil([] { return CountProcesses(L"winebrowser.exe") == 0; }));
-  EXPECT_EQ(ReadFileBytes(BrowserLog), Utf8(kSiteAddress) + "\n");
+  EXPECT_EQ(ReadFileBytes(BrowserLog), Narrow(kSiteAddress) + "\n");
   CoUninitialize();
 }
 
@@ -624,7 +617,7 @@ TEST_F(Start, SystemDllsAreNeverTakenFromTheProgramsFolder) {
   CharLowerW(folder.data());
   for (const std::wstring& module : ModulesOf(Program().Id()).value_or(std::vector<std::wstring>{}))
     EXPECT_TRUE(module.rfind(folder, 0) != 0 || module.find(L".exe") != std::wstring::npos)
-        << Utf8(module);
+        << Narrow(module);
   CloseAndExpectCleanExit(Program(), form);
   EXPECT_TRUE(WaitUntil([] { return CountProcesses(L"winebrowser.exe") == 0; }));
 }
@@ -749,7 +742,7 @@ TEST_F(Start, CommonControlsVersion6IsLoaded) {
       fromSideBySide = true;
   }
   EXPECT_TRUE(fromSideBySide) << "comctl32 6.0 from the side-by-side store; loaded:\n"
-                              << Utf8(loaded);
+                              << Narrow(loaded);
   CloseAndExpectCleanExit(Program(), form);
 }
 

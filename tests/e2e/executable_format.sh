@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # The executable as a file: 32-bit (PE32), a GUI program, and importing
 # nothing but Windows' own DLLs, so it runs on a bare Windows.
+#
+#   executable_format.sh EXE WINDOWS_DLLS   (the list: one DLL name a line)
 set -euo pipefail
 exe=$1
+windows_dlls=$(grep -v '^#' "$2")
 dump=$(i686-w64-mingw32-objdump -p "$exe")
 status=0
 fail() { echo "FAIL: $*"; status=1; }
@@ -18,12 +21,11 @@ for flag in DYNAMIC_BASE NX_COMPAT TERMINAL_SERVICE_AWARE; do
   grep -Eq "^[[:space:]]+$flag\$" <<<"$dump" || fail "DllCharacteristics lacks $flag"
 done
 
-windows_dlls='^(kernel32|user32|gdi32|advapi32|shell32|shlwapi|ole32|oleaut32|comctl32|comdlg32|uxtheme|shcore|msvcrt|ntdll|version|msimg32|imm32|ws2_32)\.dll$'
 imports=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$dump" | tr '[:upper:]' '[:lower:]' | sort -u)
 [ -n "$imports" ] || fail "no import found"
 while read -r dll; do
   [ -z "$dll" ] && continue
-  grep -Eq "$windows_dlls" <<<"$dll" || fail "imports $dll"
+  grep -qxF "$dll" <<<"$windows_dlls" || fail "imports $dll"
 done <<<"$imports"
 
 echo "imports: ${imports//$'\n'/ }"

@@ -36,3 +36,14 @@ class RecordingRegistry {
   std::vector<HKEY> FHandles;
   ScopedRegistryFunctions FScope;
 };
+
+// The calls of a first evaluation of an existing "Path" under SUBKEY: the
+// probe, the open for all access, then the value's size twice and its data.
+[[nodiscard]] inline std::vector<std::wstring> FirstEvaluationCalls(const std::wstring& subKey) {
+  return {L"RegOpenKeyExW(HKCU, \"" + subKey + L"\", 0x20009) = 0",
+          L"RegCloseKey(key1)",
+          L"RegOpenKeyExW(HKCU, \"" + subKey + L"\", 0xF003F) = 0",
+          L"RegQueryValueExW(key2, \"Path\", size) = 0",
+          L"RegQueryValueExW(key2, \"Path\", size) = 0",
+          L"RegQueryValueExW(key2, \"Path\", data) = 0"};
+}

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
 #include "Trelvane.h"
+#include "support/presentations.h"
+#include "support/text.h"
 
 // Stands in for the main window: keeps what the switch set, starting from the
 // layout's own values, and logs every view operation in order.
@@ -38,3 +42,17 @@ class RecordingView final : public TrackerView {
   }
   [[nodiscard]] std::wstring ButtonCaption() const override { return Caption; }
 };
+
+// Whether the view shows the state as the expected presentations have it.
+[[nodiscard]] inline testing::AssertionResult Shows(const RecordingView& view, Shown state) {
+  const ExpectedPresentation& expected = Expected(state);
+  if (view.StateCaption == expected.StateCaption && view.StateColor == expected.StateColor &&
+      view.StateFontColor == expected.StateFontColor &&
+      view.ButtonVisible == expected.ButtonVisible &&
+      (!expected.ButtonCaption || view.Caption == expected.ButtonCaption))
+    return testing::AssertionSuccess();
+  return testing::AssertionFailure()
+         << "shown: " << Narrow(view.StateCaption) << ", colours " << view.StateColor << " / "
+         << view.StateFontColor << ", button " << Narrow(view.Caption)
+         << (view.ButtonVisible ? "" : " (hidden)");
+}

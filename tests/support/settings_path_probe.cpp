@@ -5,15 +5,12 @@
 #include <string>
 
 #include "Trelvane.h"
+#include "support/text.h"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return 2;
   const std::wstring path = SettingsFilePath();
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, path.c_str(), static_cast<int>(path.size()),
-                                        nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, path.c_str(), static_cast<int>(path.size()), utf8.data(), bytes,
-                      nullptr, nullptr);
+  const std::string utf8 = Narrow(path);
   HANDLE out = CreateFileW(argv[1], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (out == INVALID_HANDLE_VALUE) return 3;
   DWORD written = 0;

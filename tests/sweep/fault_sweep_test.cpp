@@ -14,18 +14,6 @@ const wchar_t kChildVariable[] = L"TRELVANE_SWEEP_CHILD";
 
 std::wstring WriteError() { return L"Impossible d'écrire dans " + SettingsFilePath(); }
 
-void ExpectEnabled(const RecordingView& view) {
-  EXPECT_EQ(view.StateCaption, L"Activé");
-  EXPECT_EQ(view.StateColor, ui::clGreen);
-  EXPECT_EQ(view.Caption, L"Désactiver");
-}
-
-void ExpectDisabled(const RecordingView& view) {
-  EXPECT_EQ(view.StateCaption, L"Désactivé");
-  EXPECT_EQ(view.StateColor, ui::clRed);
-  EXPECT_EQ(view.Caption, L"Activer");
-}
-
 // Switching on from Disabled while a real DACL refuses writing: the window
 // keeps its state, and neither the registry nor the settings file changes.
 TEST_F(SweepFaults, ReadOnlyKeyDuringToggleOn) {
@@ -37,13 +25,13 @@ TEST_F(SweepFaults, ReadOnlyKeyDuringToggleOn) {
   EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }),
             L"Echec à la définition des données pour 'Path'");
   EXPECT_TRUE(FView.Log.empty());
-  ExpectDisabled(FView);
+  EXPECT_TRUE(Shows(FView, Shown::Disabled));
   EXPECT_EQ(SettingsBytes(), kPrevious);
 
   MakeKeyWritable(HKEY_CURRENT_USER, kTrackerSubKey);
   EXPECT_EQ(TrackerPathValue().Data, StringBytes(L""));
   EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), L"");
-  ExpectEnabled(FView);
+  EXPECT_TRUE(Shows(FView, Shown::Enabled));
   EXPECT_EQ(TrackerPathValue().Data, StringBytes(L"E:/ancien/"));
 }
 
@@ -56,15 +44,15 @@ TEST_F(SweepFaults, SettingsFileLockedByAnotherProcess) {
     ForeignLock lock(SettingsFilePath());
     ASSERT_TRUE(lock.Held());
     EXPECT_EQ(ErrorOf([&] { FSwitch.FormCreate(nullptr); }), WriteError());
-    ExpectEnabled(FView);
+    EXPECT_TRUE(Shows(FView, Shown::Enabled));
     EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), WriteError());
-    ExpectEnabled(FView);
+    EXPECT_TRUE(Shows(FView, Shown::Enabled));
     EXPECT_EQ(TrackerPathValue().Data, StringBytes(L"F:/nouveau/"));
   }
   EXPECT_EQ(SettingsBytes(), kPrevious);
   EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), L"");
-  ExpectDisabled(FView);
-  EXPECT_EQ(FreshRememberedPath(), L"F:/nouveau/");
+  EXPECT_TRUE(Shows(FView, Shown::Disabled));
+  EXPECT_EQ(RememberedPath(), L"F:/nouveau/");
 }
 
 // The folder of the running executable disappears: a copy of this executable
@@ -100,9 +88,9 @@ TEST_F(SweepFaultsChild, SettingsFolderMissing) {
   EXPECT_FALSE(FileExists(SettingsFilePath()));
 
   EXPECT_EQ(ErrorOf([&] { FSwitch.FormCreate(nullptr); }), WriteError());
-  ExpectEnabled(FView);
+  EXPECT_TRUE(Shows(FView, Shown::Enabled));
   EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), WriteError());
-  ExpectEnabled(FView);
+  EXPECT_TRUE(Shows(FView, Shown::Enabled));
   EXPECT_EQ(TrackerPathValue().Data, StringBytes(L"F:/nouveau/"));
   Close();
 

@@ -80,7 +80,7 @@ TEST_F(SweepRegistry, GeneratedPathValuesEvaluateAsTheRulesSay) {
     const bool oneLine = expected.Text.find_first_of(L"\r\n") == std::wstring::npos;
     if (expected.Result == Outcome::Enabled && oneLine) {
       ++remembered;
-      const std::wstring stored = FreshRememberedPath();
+      const std::wstring stored = RememberedPath();
       const std::wstring model = ModelRememberedValue(expected.Text, IsUnicode(SettingsBytes()));
       EXPECT_EQ(stored, model) << Shorten(stored) << " vs " << Shorten(model);
       ExpectSettingsShape(SettingsBytes());
@@ -117,9 +117,9 @@ TEST_F(SweepRegistry, EveryOtherCharacterStaysOnOneLine) {
     if (c != L'\r' && c != L'\n') all += static_cast<wchar_t>(c);
   SetTrackerPath(all);
   EXPECT_EQ(ErrorOf([&] { FSwitch.FormCreate(nullptr); }), L"");
-  EXPECT_EQ(FView.StateCaption, L"Activé");
+  EXPECT_TRUE(Shows(FView, Shown::Enabled));
   ExpectSettingsShape(SettingsBytes());
-  EXPECT_EQ(FreshRememberedPath(), ModelRememberedValue(all, IsUnicode(SettingsBytes())));
+  EXPECT_EQ(RememberedPath(), ModelRememberedValue(all, IsUnicode(SettingsBytes())));
 }
 
 TEST_F(SweepLineBreaks, ValueWithLineBreakLeavesSettingsUntouched) {
@@ -133,7 +133,7 @@ TEST_F(SweepLineBreaks, ValueWithLineBreakLeavesSettingsUntouched) {
       SetSettings(previous);
       SetRawString(HKEY_CURRENT_USER, kTrackerSubKey, L"Path", value, type);
       EXPECT_EQ(ErrorOf([&] { FSwitch.FormCreate(nullptr); }), L"");
-      EXPECT_EQ(FView.StateCaption, L"Activé");  // shown as it is, only not remembered
+      EXPECT_TRUE(Shows(FView, Shown::Enabled));  // shown as it is, only not remembered
       EXPECT_EQ(Valeur, value);
       EXPECT_EQ(SettingsBytes(), previous);
 
@@ -152,7 +152,7 @@ TEST_F(SweepLineBreaks, BreakBeyondTheTerminatorDoesNotCount) {
   const wchar_t data[] = L"E:/ot/\0\r\n[X]\r\n";
   SetRawValue(HKEY_CURRENT_USER, kTrackerSubKey, L"Path", REG_SZ, data, sizeof data);
   EXPECT_EQ(ErrorOf([&] { FSwitch.FormCreate(nullptr); }), L"");
-  EXPECT_EQ(FreshRememberedPath(), L"E:/ot/");
+  EXPECT_EQ(RememberedPath(), L"E:/ot/");
   ExpectSettingsShape(SettingsBytes());
 }
 
@@ -164,7 +164,7 @@ TEST_F(SweepEncoding, FolderOutsideTheCodePageSurvivesOffAndOn) {
   EXPECT_EQ(ErrorOf([&] { FSwitch.FormCreate(nullptr); }), L"");
   EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), L"");
   EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), L"");
-  EXPECT_EQ(FView.StateCaption, L"Activé");
+  EXPECT_TRUE(Shows(FView, Shown::Enabled));
   EXPECT_EQ(Regval, folder) << Shorten(Regval);
   EXPECT_EQ(TrackerPathValue().Data, StringBytes(folder));
 }

@@ -7,15 +7,6 @@ namespace {
 
 class SweepSettings : public SweepTest {};
 
-// The profile-string contract: what a read into 2048 characters returns.
-std::wstring DirectRead() {
-  wchar_t buffer[2048];
-  const DWORD copied = GetPrivateProfileStringW(
-      tracker::kSettingsSection.c_str(), tracker::kSettingsKey.c_str(),
-      tracker::kDefaultFolder.c_str(), buffer, 2048, SettingsFilePath().c_str());
-  return std::wstring(buffer, copied);
-}
-
 TEST_F(SweepSettings, GeneratedFilesReachTheRegistryAsTheProfileRulesSay) {
   Rng rng(kSeed ^ 0x1E1);
   const std::vector<SettingsCase> cases = GenerateSettingsCases(rng);
@@ -25,9 +16,10 @@ TEST_F(SweepSettings, GeneratedFilesReachTheRegistryAsTheProfileRulesSay) {
     SetTrackerPath(L"");
     SetSettings(file.Bytes);
     ASSERT_EQ(ErrorOf([&] { FSwitch.FormCreate(nullptr); }), L"");
-    ASSERT_EQ(FView.Caption, L"Activer");
+    ASSERT_TRUE(Shows(FView, Shown::Disabled));
 
-    const std::wstring direct = DirectRead();
+    // The profile-string contract: what a read into 2048 characters returns.
+    const std::wstring direct = RememberedPath(tracker::kDefaultFolder, 2048);
     ForgetCachedSettings();  // the toggle must read the file itself
     std::wstring expected = direct;
     if (file.Predictable) {
@@ -48,7 +40,7 @@ TEST_F(SweepSettings, GeneratedFilesReachTheRegistryAsTheProfileRulesSay) {
     EXPECT_EQ(stored.Type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(stored.Data, StringBytes(expected));
     EXPECT_EQ(Regval, expected) << Shorten(Regval) << " vs " << Shorten(expected);
-    EXPECT_EQ(FView.StateCaption, expected.empty() ? L"Désactivé" : L"Activé");
+    EXPECT_TRUE(Shows(FView, expected.empty() ? Shown::Disabled : Shown::Enabled));
     Close();
     if (HasFatalFailure()) return;
   }

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "support/presentations.h"
+#include "support/text.h"
+
 namespace sweep {
 
 std::uint64_t Rng::Next() {
@@ -132,24 +135,6 @@ bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; 
 
 std::wstring CString(const std::wstring& text) { return text.substr(0, text.find(L'\0')); }
 
-std::wstring Widen(UINT codePage, const std::string& bytes) {
-  if (bytes.empty()) return {};
-  const int count = static_cast<int>(bytes.size());
-  std::wstring text(MultiByteToWideChar(codePage, 0, bytes.data(), count, nullptr, 0), L'\0');
-  MultiByteToWideChar(codePage, 0, bytes.data(), count, text.data(), static_cast<int>(text.size()));
-  return text;
-}
-
-std::string Narrow(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int count = static_cast<int>(text.size());
-  std::string bytes(
-      WideCharToMultiByte(CP_ACP, 0, text.data(), count, nullptr, 0, nullptr, nullptr), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), count, bytes.data(), static_cast<int>(bytes.size()),
-                      nullptr, nullptr);
-  return bytes;
-}
-
 std::wstring TrimBlanks(const std::wstring& text) {
   std::size_t first = 0;
   std::size_t last = text.size();
@@ -219,7 +204,7 @@ std::vector<ProfileSection> ParseProfile(const std::wstring& text) {
 }
 
 std::optional<std::wstring> DecodeProfile(const std::string& bytes) {
-  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) return Widen(CP_UTF8, bytes.substr(3));
+  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) return Widen(bytes.substr(3));
   if (bytes.rfind("\xFE\xFF", 0) == 0) return std::nullopt;
   if (bytes.rfind("\xFF\xFE", 0) == 0) {
     if (bytes.size() % 2 != 0) return std::nullopt;
@@ -227,7 +212,7 @@ std::optional<std::wstring> DecodeProfile(const std::string& bytes) {
     std::copy(bytes.begin() + 2, bytes.end(), reinterpret_cast<char*>(text.data()));
     return text;
   }
-  return Widen(CP_ACP, bytes);
+  return Widen(bytes, CP_ACP);
 }
 
 }  // namespace
@@ -270,31 +255,24 @@ bool ViewModel::operator==(const ViewModel& other) const {
 }
 
 ViewModel ModelView(ViewModel view, const ExpectedEvaluation& evaluation) {
-  if (evaluation.Result == Outcome::Missing) {
-    view.StateCaption = L"Inexistant";
-    view.StateColor = ui::clBlack;
-    view.StateFontColor = ui::clWhite;
-    view.ButtonVisible = false;
+  if (evaluation.Result == Outcome::TypeError) {  // shown and recoloured before the read failed
+    view.ButtonVisible = true;
+    view.StateFontColor = ui::clWindowText;
     return view;
   }
-  view.ButtonVisible = true;
-  view.StateFontColor = ui::clWindowText;
-  if (evaluation.Result == Outcome::Disabled) {
-    view.StateCaption = L"Désactivé";
-    view.StateColor = ui::clRed;
-    view.ButtonCaption = L"Activer";
-  } else if (evaluation.Result == Outcome::Enabled) {
-    view.StateCaption = L"Activé";
-    view.StateColor = ui::clGreen;
-    view.ButtonCaption = L"Désactiver";
-  }
+  const ExpectedPresentation& shown = Expected(static_cast<Shown>(evaluation.Result));
+  view.StateCaption = shown.StateCaption;
+  view.StateColor = shown.StateColor;
+  view.StateFontColor = shown.StateFontColor;
+  if (shown.ButtonCaption) view.ButtonCaption = shown.ButtonCaption;
+  view.ButtonVisible = shown.ButtonVisible;
   return view;
 }
 
 bool IsProfileBlank(wchar_t c) { return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x1A; }
 
 std::wstring ModelRememberedValue(const std::wstring& written, bool unicodeFile) {
-  const std::wstring stored = unicodeFile ? written : Widen(CP_ACP, Narrow(written));
+  const std::wstring stored = unicodeFile ? written : Widen(Narrow(written, CP_ACP), CP_ACP);
   return CopyEntry(TrimBlanks(CString(stored)), 1u << 20);
 }
 
@@ -420,24 +398,16 @@ std::string RandomIniText(Rng& rng, std::size_t lines) {
 }
 
 std::string Utf16File(Rng& rng, const std::string& ansi, bool sprinkle) {
-  std::wstring text = Widen(CP_ACP, ansi);
+  std::wstring text = Widen(ansi, CP_ACP);
   static const std::vector<wchar_t> unusual = {0x00E9, 0x4E2D, 0x2000, 0x3000, 0x00A0, 0x0085};
   if (sprinkle)
     for (wchar_t& c : text)
       if (c > 0x20 && c != L'=' && c != L'[' && c != L']' && rng.Chance(3)) c = rng.Pick(unusual);
-  std::string bytes = "\xFF\xFE";
-  bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
-  return bytes;
+  return "\xFF\xFE" + Utf16Bytes(text);
 }
 
 std::string Utf8File(const std::string& ansi) {
-  const std::wstring text = Widen(CP_ACP, ansi);
-  std::string bytes(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                        nullptr, 0, nullptr, nullptr),
-                    '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
-                      static_cast<int>(bytes.size()), nullptr, nullptr);
-  return "\xEF\xBB\xBF" + bytes;
+  return "\xEF\xBB\xBF" + Narrow(Widen(ansi, CP_ACP));
 }
 
 std::string Garbage(Rng& rng, std::size_t size) {

@@ -40,6 +40,7 @@ struct RegistryCase {
 
 [[nodiscard]] std::vector<RegistryCase> GenerateRegistryCases(Rng& rng);
 
+// The first three are the states the window shows, in the order of Shown.
 enum class Outcome { Missing, Disabled, Enabled, TypeError };
 
 struct ExpectedEvaluation {

@@ -12,6 +12,7 @@
 #include "Trelvane.h"
 #include "base/unique_handle.h"
 #include "support/accessibility.h"
+#include "support/presentations.h"
 #include "ui/application.h"
 #include "ui/test_host.h"
 
@@ -247,23 +248,17 @@ TEST_F(Form96, LogoIsDrawn113SquareWithTheWhiteWindowBesideIt) {
 TEST_F(Form96, StateLabelShowsItsColoursInTheThreeStates) {
   ShowAndPaint();
   const TBounds box = FForm->LabelEtat->Bounds();
-  const struct {
-    const wchar_t* Caption;
-    ui::TColor Back;
-    ui::TColor Text;
-  } states[] = {{L"Inexistant", ui::clBlack, ui::clWhite},
-                {L"Désactivé", ui::clRed, ui::clWindowText},
-                {L"Activé", ui::clGreen, ui::clWindowText}};
-  for (const auto& state : states) {
-    SCOPED_TRACE(state.Caption);
-    FForm->SetStateCaption(state.Caption);
-    FForm->SetStateColor(state.Back);
-    FForm->SetStateFontColor(state.Text);
+  for (const Shown state : {Shown::Missing, Shown::Disabled, Shown::Enabled}) {
+    const ExpectedPresentation& shown = Expected(state);
+    SCOPED_TRACE(shown.StateCaption);
+    FForm->SetStateCaption(shown.StateCaption);
+    FForm->SetStateColor(shown.StateColor);
+    FForm->SetStateFontColor(shown.StateFontColor);
     Repaint();
-    const COLORREF back = ui::ColorToRGB(state.Back);
+    const COLORREF back = ui::ColorToRGB(shown.StateColor);
     EXPECT_EQ(Pixel(box.Left, box.Top), back);
     EXPECT_EQ(Pixel(box.Left + box.Width - 1, box.Top + box.Height - 1), back);
-    EXPECT_TRUE(BoxHolds(box, ui::ColorToRGB(state.Text)));
+    EXPECT_TRUE(BoxHolds(box, ui::ColorToRGB(shown.StateFontColor)));
     EXPECT_EQ(Pixel(box.Left - 1, box.Top), kWhite);
     EXPECT_EQ(Pixel(box.Left + box.Width, box.Top), kWhite);
   }
