@@ -92,7 +92,7 @@ def main(args):
         "exe_size_bytes": os.path.getsize(product),
         "baseline_exe_size_bytes": os.path.getsize(baseline),
         "floor_exe_size_bytes": os.path.getsize(floor),
-        # The same program with the C++ library's own error paths (src/lean_runtime.cpp left out).
+        # The same program with the C++ library's own error paths (src/runtime_hooks.cpp left out).
         "exe_size_bytes_without_runtime_hooks": os.path.getsize(full_runtime),
         "imports": imports,
         "imports_not_windows": foreign,

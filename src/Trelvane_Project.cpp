@@ -9,8 +9,8 @@
 namespace {
 
 // Before the loop there is no window to own a box, and no title to trust yet.
-void ShowStartFailure(const std::wstring& message) noexcept {
-  MessageBoxW(nullptr, ui::ErrorBoxText(message).c_str(), L"Erreur d'application",
+void ShowStartFailure(const std::wstring& Message) noexcept {
+  MessageBoxW(nullptr, ui::ErrorBoxText(Message).c_str(), L"Erreur d'application",
               MB_OK | MB_ICONERROR | MB_TASKMODAL);
 }
 

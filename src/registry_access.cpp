@@ -18,8 +18,8 @@ const RegistryFunctions* gActiveFunctions = &kSystemFunctions;
 // Saves the access mask and puts it back however the scope is left.
 class AccessOverride {
  public:
-  AccessOverride(REGSAM& access, REGSAM temporary) noexcept : FAccess(access), FSaved(access) {
-    FAccess = temporary;
+  AccessOverride(REGSAM& Access, REGSAM Temporary) noexcept : FAccess(Access), FSaved(Access) {
+    FAccess = Temporary;
   }
   ~AccessOverride() { FAccess = FSaved; }
   AccessOverride(const AccessOverride&) = delete;
@@ -32,16 +32,15 @@ class AccessOverride {
 
 }  // namespace
 
-const RegistryFunctions& SystemRegistryFunctions() noexcept { return kSystemFunctions; }
 const RegistryFunctions& ActiveRegistryFunctions() noexcept { return *gActiveFunctions; }
 
-ScopedRegistryFunctions::ScopedRegistryFunctions(const RegistryFunctions& functions) noexcept
-    : FPrevious(std::exchange(gActiveFunctions, &functions)) {}
+ScopedRegistryFunctions::ScopedRegistryFunctions(const RegistryFunctions& Functions) noexcept
+    : FPrevious(std::exchange(gActiveFunctions, &Functions)) {}
 
 ScopedRegistryFunctions::~ScopedRegistryFunctions() { gActiveFunctions = FPrevious; }
 
-TRegDataType DataTypeOf(DWORD registryType) noexcept {
-  switch (registryType) {
+TRegDataType DataTypeOf(DWORD RegistryType) noexcept {
+  switch (RegistryType) {
     case REG_SZ: return rdString;
     case REG_EXPAND_SZ: return rdExpandString;
     case REG_BINARY: return rdBinary;

@@ -23,13 +23,12 @@ struct RegistryFunctions {
   decltype(&::RegFlushKey) FlushKey;
 };
 
-[[nodiscard]] const RegistryFunctions& SystemRegistryFunctions() noexcept;
 [[nodiscard]] const RegistryFunctions& ActiveRegistryFunctions() noexcept;
 
-// Makes `functions` the active table for the lifetime of this object.
+// Makes `Functions` the active table for the lifetime of this object.
 class ScopedRegistryFunctions {
  public:
-  explicit ScopedRegistryFunctions(const RegistryFunctions& functions) noexcept;
+  explicit ScopedRegistryFunctions(const RegistryFunctions& Functions) noexcept;
   ~ScopedRegistryFunctions();
   ScopedRegistryFunctions(const ScopedRegistryFunctions&) = delete;
   ScopedRegistryFunctions& operator=(const ScopedRegistryFunctions&) = delete;
@@ -39,7 +38,7 @@ class ScopedRegistryFunctions {
 };
 
 struct RegistryKeyCloser {
-  void operator()(HKEY key) const noexcept { ActiveRegistryFunctions().CloseKey(key); }
+  void operator()(HKEY Key) const noexcept { ActiveRegistryFunctions().CloseKey(Key); }
 };
 using UniqueHKey = UniqueHandle<HKEY, RegistryKeyCloser>;
 
@@ -56,7 +55,7 @@ enum TRegDataType {
   rdInt64 = 8,
 };
 
-[[nodiscard]] TRegDataType DataTypeOf(DWORD registryType) noexcept;
+[[nodiscard]] TRegDataType DataTypeOf(DWORD RegistryType) noexcept;
 
 // One root key and at most one open key below it. Probing and opening answer
 // true or false; reading and writing data raise ERegistryException.

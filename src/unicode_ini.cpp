@@ -20,36 +20,34 @@ constexpr wchar_t kMark = L'\xFEFF';
 // anything is allocated for it.
 constexpr LONGLONG kLargestFile = 64 << 20;
 
-bool StartsWith(std::string_view bytes, std::string_view mark) {
-  return bytes.substr(0, mark.size()) == mark;
+bool StartsWith(std::string_view Bytes, std::string_view Mark) {
+  return Bytes.substr(0, Mark.size()) == Mark;
 }
 
-// CreateFileW reports failure as INVALID_HANDLE_VALUE; the owner knows only null.
-UniqueKernelHandle OpenFile(const std::wstring& name, DWORD access, DWORD share, DWORD disposition,
-                            DWORD flags = FILE_ATTRIBUTE_NORMAL) {
-  const HANDLE file =
-      CreateFileW(name.c_str(), access, share, nullptr, disposition, flags, nullptr);
-  return UniqueKernelHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
+UniqueFileHandle OpenFile(const std::wstring& Name, DWORD Access, DWORD Share, DWORD Disposition,
+                          DWORD Flags = FILE_ATTRIBUTE_NORMAL) {
+  return UniqueFileHandle(
+      CreateFileW(Name.c_str(), Access, Share, nullptr, Disposition, Flags, nullptr));
 }
 
 // A file already UTF-16 LE needs nothing, whatever its size.
-bool HasUtf16LeMark(HANDLE file) {
+bool HasUtf16LeMark(HANDLE File) {
   char mark[2] = {};
   DWORD read = 0;
-  return ReadFile(file, mark, sizeof mark, &read, nullptr) &&
+  return ReadFile(File, mark, sizeof mark, &read, nullptr) &&
          std::string_view(mark, read) == kUtf16LeMark;
 }
 
 // A vector, not a std::string: the narrow string would link in all of
 // libstdc++'s compiled std::string, some 33 KB, for this one buffer.
-std::optional<std::vector<char>> ReadWholeFile(HANDLE file) {
+std::optional<std::vector<char>> ReadWholeFile(HANDLE File) {
   LARGE_INTEGER size{};
-  if (!SetFilePointerEx(file, LARGE_INTEGER{}, nullptr, FILE_BEGIN) ||
-      !GetFileSizeEx(file, &size) || size.QuadPart < 0 || size.QuadPart > kLargestFile)
+  if (!SetFilePointerEx(File, LARGE_INTEGER{}, nullptr, FILE_BEGIN) ||
+      !GetFileSizeEx(File, &size) || size.QuadPart < 0 || size.QuadPart > kLargestFile)
     return std::nullopt;
   std::vector<char> bytes(static_cast<size_t>(size.QuadPart));
   DWORD read = 0;
-  if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+  if (!ReadFile(File, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
       read != bytes.size())
     return std::nullopt;
   return bytes;
@@ -57,11 +55,11 @@ std::optional<std::vector<char>> ReadWholeFile(HANDLE file) {
 
 // The mark followed by the bytes read in a code page. No code page gives more
 // UTF-16 units than it has bytes.
-std::optional<std::wstring> MarkedFromCodePage(UINT codePage, std::string_view bytes) {
-  std::wstring text(bytes.size() + 1, kMark);
-  if (bytes.empty()) return text;
-  const int size = static_cast<int>(bytes.size());
-  const int length = MultiByteToWideChar(codePage, 0, bytes.data(), size, &text[1], size);
+std::optional<std::wstring> MarkedFromCodePage(UINT CodePage, std::string_view Bytes) {
+  std::wstring text(Bytes.size() + 1, kMark);
+  if (Bytes.empty()) return text;
+  const int size = static_cast<int>(Bytes.size());
+  const int length = MultiByteToWideChar(CodePage, 0, Bytes.data(), size, &text[1], size);
   if (length == 0) return std::nullopt;
   text.resize(1 + static_cast<size_t>(length));
   return text;
@@ -71,24 +69,24 @@ std::optional<std::wstring> MarkedFromCodePage(UINT codePage, std::string_view b
 // read it: UTF-16 BE and UTF-8 after their marks, anything else in the ANSI
 // code page (a UTF-8 file without the mark included). A lone last byte of a
 // UTF-16 file is half a character and no part of any entry.
-std::optional<std::wstring> AsUnicodeFile(std::string_view bytes) {
-  if (StartsWith(bytes, kUtf8Mark)) return MarkedFromCodePage(CP_UTF8, bytes.substr(3));
-  if (!StartsWith(bytes, kUtf16BeMark)) return MarkedFromCodePage(CP_ACP, bytes);
+std::optional<std::wstring> AsUnicodeFile(std::string_view Bytes) {
+  if (StartsWith(Bytes, kUtf8Mark)) return MarkedFromCodePage(CP_UTF8, Bytes.substr(3));
+  if (!StartsWith(Bytes, kUtf16BeMark)) return MarkedFromCodePage(CP_ACP, Bytes);
   std::wstring text(1, kMark);
-  for (size_t at = 2; at + 1 < bytes.size(); at += 2)
-    text += static_cast<wchar_t>((static_cast<unsigned char>(bytes[at]) << 8) |
-                                 static_cast<unsigned char>(bytes[at + 1]));
+  for (size_t at = 2; at + 1 < Bytes.size(); at += 2)
+    text += static_cast<wchar_t>((static_cast<unsigned char>(Bytes[at]) << 8) |
+                                 static_cast<unsigned char>(Bytes[at + 1]));
   return text;
 }
 
 // The path of the file the handle is open on, every link resolved
 // ("\\?\C:\..."). Wine shows a Unix symbolic link as the file it points to, and
 // only this tells the two apart.
-std::optional<std::wstring> FinalPath(HANDLE file) {
+std::optional<std::wstring> FinalPath(HANDLE File) {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     const DWORD length =
-        GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()), 0);
+        GetFinalPathNameByHandleW(File, path.data(), static_cast<DWORD>(path.size()), 0);
     if (length == 0) return std::nullopt;
     const bool whole = length < path.size();  // else the room it needs
     path.resize(length);
@@ -96,20 +94,20 @@ std::optional<std::wstring> FinalPath(HANDLE file) {
   }
 }
 
-bool DeleteThrough(HANDLE file) {
+bool DeleteThrough(HANDLE File) {
   FILE_DISPOSITION_INFO disposition{TRUE};
-  return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) !=
+  return SetFileInformationByHandle(File, FileDispositionInfo, &disposition, sizeof disposition) !=
          FALSE;
 }
 
-// One step in which the file takes NAME, and whatever had that name is gone.
-bool RenameThrough(HANDLE file, const std::wstring& name) {
-  std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
+// One step in which the file takes Name, and whatever had that name is gone.
+bool RenameThrough(HANDLE File, const std::wstring& Name) {
+  std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + Name.size() * sizeof(wchar_t));
   auto* const rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
   rename->ReplaceIfExists = TRUE;
-  rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
-  name.copy(rename->FileName, name.size());
-  return SetFileInformationByHandle(file, FileRenameInfo, rename,
+  rename->FileNameLength = static_cast<DWORD>(Name.size() * sizeof(wchar_t));
+  Name.copy(rename->FileName, Name.size());
+  return SetFileInformationByHandle(File, FileRenameInfo, rename,
                                     static_cast<DWORD>(buffer.size())) != FALSE;
 }
 
@@ -121,11 +119,11 @@ struct Permissions {
   SECURITY_INFORMATION Kind = DACL_SECURITY_INFORMATION;
 };
 
-std::optional<Permissions> PermissionsOf(HANDLE file) {
+std::optional<Permissions> PermissionsOf(HANDLE File) {
   Permissions permissions;
   SECURITY_DESCRIPTOR_CONTROL control = 0;
   DWORD revision = 0;
-  if (GetSecurityInfo(file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+  if (GetSecurityInfo(File, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
                       &permissions.Dacl, nullptr, permissions.Descriptor.put()) != ERROR_SUCCESS ||
       !GetSecurityDescriptorControl(permissions.Descriptor.get(), &control, &revision))
     return std::nullopt;
@@ -134,13 +132,13 @@ std::optional<Permissions> PermissionsOf(HANDLE file) {
   return permissions;
 }
 
-// Opens NAME alone (no other program has it open) for removing or renaming,
+// Opens Name alone (no other program has it open) for removing or renaming,
 // when it is a plain file under that one name: not a link to another file,
 // not one of several names of a file. Whatever is done then goes through this
 // handle, so nothing can take the name's place in between.
-UniqueKernelHandle OpenPlainFile(const std::wstring& name) {
-  UniqueKernelHandle file =
-      OpenFile(name, DELETE | FILE_READ_ATTRIBUTES, 0, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT);
+UniqueFileHandle OpenPlainFile(const std::wstring& Name) {
+  UniqueFileHandle file =
+      OpenFile(Name, DELETE | FILE_READ_ATTRIBUTES, 0, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT);
   FILE_STANDARD_INFO standard{};
   FILE_BASIC_INFO basic{};
   if (!file ||
@@ -150,7 +148,7 @@ UniqueKernelHandle OpenPlainFile(const std::wstring& name) {
       (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
     return {};
   const std::optional<std::wstring> path = FinalPath(file.get());
-  if (!path || CompareStringOrdinal(path->c_str(), -1, name.c_str(), -1, TRUE) != CSTR_EQUAL)
+  if (!path || CompareStringOrdinal(path->c_str(), -1, Name.c_str(), -1, TRUE) != CSTR_EQUAL)
     return {};
   return file;
 }
@@ -158,8 +156,8 @@ UniqueKernelHandle OpenPlainFile(const std::wstring& name) {
 // A missing file becomes one holding the mark alone. Created new, so that
 // nothing which appeared meanwhile is overwritten; an empty file left by a
 // kill holds no entries either, and is converted at the next write.
-bool CreateMarkedFile(const std::wstring& name) {
-  const UniqueKernelHandle file = OpenFile(name, GENERIC_WRITE, 0, CREATE_NEW);
+bool CreateMarkedFile(const std::wstring& Name) {
+  const UniqueFileHandle file = OpenFile(Name, GENERIC_WRITE, 0, CREATE_NEW);
   DWORD written = 0;
   return file && WriteFile(file.get(), kUtf16LeMark.data(), 2, &written, nullptr) && written == 2;
 }
@@ -176,15 +174,15 @@ bool CreateMarkedFile(const std::wstring& name) {
 // kill between leaves no settings file), so this file carries them instead.
 class ReplacementFile {
  public:
-  ReplacementFile(std::wstring name, DWORD attributes) : FName(std::move(name)) {
-    attributes &= FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+  ReplacementFile(std::wstring Name, DWORD Attributes) : FName(std::move(Name)) {
+    Attributes &= FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                   FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-    FFile = Create(attributes);
+    FFile = Create(Attributes);
     if (!FFile && GetLastError() == ERROR_FILE_EXISTS) {
-      UniqueKernelHandle leftOver = OpenPlainFile(FName);
+      UniqueFileHandle leftOver = OpenPlainFile(FName);
       const bool removed = leftOver && DeleteThrough(leftOver.get());
       leftOver.reset();  // the name is free only once the file is closed
-      if (removed) FFile = Create(attributes);
+      if (removed) FFile = Create(Attributes);
     }
   }
   ~ReplacementFile() {
@@ -194,44 +192,44 @@ class ReplacementFile {
   ReplacementFile& operator=(const ReplacementFile&) = delete;
 
   // Written and flushed to the disk before it may take the original's place.
-  [[nodiscard]] bool Write(const std::wstring& text) const {
-    const auto size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+  [[nodiscard]] bool Write(const std::wstring& Text) const {
+    const auto size = static_cast<DWORD>(Text.size() * sizeof(wchar_t));
     DWORD written = 0;
-    return FFile && WriteFile(FFile.get(), text.data(), size, &written, nullptr) &&
+    return FFile && WriteFile(FFile.get(), Text.data(), size, &written, nullptr) &&
            written == size && FlushFileBuffers(FFile.get());
   }
 
   // Given the original's permissions, where they could be read, then its name.
-  [[nodiscard]] bool Replace(const std::wstring& target,
-                             const std::optional<Permissions>& permissions) {
+  [[nodiscard]] bool Replace(const std::wstring& Target,
+                             const std::optional<Permissions>& Permissions) {
     // A file system without permissions refuses them; the file is no less whole.
-    if (permissions)
-      SetSecurityInfo(FFile.get(), SE_FILE_OBJECT, permissions->Kind, nullptr, nullptr,
-                      permissions->Dacl, nullptr);
-    FPlaced = RenameThrough(FFile.get(), target);
+    if (Permissions)
+      SetSecurityInfo(FFile.get(), SE_FILE_OBJECT, Permissions->Kind, nullptr, nullptr,
+                      Permissions->Dacl, nullptr);
+    FPlaced = RenameThrough(FFile.get(), Target);
     return FPlaced;
   }
 
  private:
-  [[nodiscard]] UniqueKernelHandle Create(DWORD attributes) const {
+  [[nodiscard]] UniqueFileHandle Create(DWORD Attributes) const {
     return OpenFile(FName, GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES | WRITE_DAC, 0, CREATE_NEW,
-                    attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL);
+                    Attributes != 0 ? Attributes : FILE_ATTRIBUTE_NORMAL);
   }
 
   std::wstring FName;
-  UniqueKernelHandle FFile;
+  UniqueFileHandle FFile;
   bool FPlaced = false;
 };
 
 }  // namespace
 
-bool MakeUnicodeIniFile(const std::wstring& fileName) {
+bool MakeUnicodeIniFile(const std::wstring& FileName) {
   // Asking for write access and letting others only read makes the open fail
   // when another program has the file open for writing, whatever sharing it
   // allows (its change would be lost), or when the file is read-only.
-  UniqueKernelHandle original =
-      OpenFile(fileName, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
-  if (!original) return GetLastError() == ERROR_FILE_NOT_FOUND && CreateMarkedFile(fileName);
+  UniqueFileHandle original =
+      OpenFile(FileName, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
+  if (!original) return GetLastError() == ERROR_FILE_NOT_FOUND && CreateMarkedFile(FileName);
   if (HasUtf16LeMark(original.get())) return true;
   // A settings file that is a link keeps being one: the file it leads to is replaced.
   const std::optional<std::wstring> target = FinalPath(original.get());

@@ -15,4 +15,4 @@
 // whole: the file cannot be read, written or replaced, another program has it
 // open for writing, its size is not that of a settings file, or something not
 // ours holds the temporary name beside it (that is left untouched).
-[[nodiscard]] bool MakeUnicodeIniFile(const std::wstring& fileName);
+[[nodiscard]] bool MakeUnicodeIniFile(const std::wstring& FileName);

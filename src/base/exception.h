@@ -18,10 +18,10 @@ class Exception : public std::exception {
 };
 
 // Puts the argument in place of the first "%s" of the pattern.
-[[nodiscard]] inline std::wstring FormatMessageText(std::wstring_view pattern,
-                                                    std::wstring_view argument) {
-  std::wstring text(pattern);
+[[nodiscard]] inline std::wstring FormatMessageText(std::wstring_view Pattern,
+                                                    std::wstring_view Argument) {
+  std::wstring text(Pattern);
   const auto at = text.find(L"%s");
-  if (at != std::wstring::npos) text.replace(at, 2, argument);
+  if (at != std::wstring::npos) text.replace(at, 2, Argument);
   return text;
 }

@@ -19,7 +19,7 @@ std::wstring ExecutablePath() {
   }
 }
 
-std::wstring FolderPart(const std::wstring& path) {
-  const auto separator = path.find_last_of(L":\\");
-  return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
+std::wstring FolderPart(const std::wstring& Path) {
+  const auto separator = Path.find_last_of(L":\\");
+  return separator == std::wstring::npos ? std::wstring() : Path.substr(0, separator + 1);
 }

@@ -8,4 +8,4 @@
 
 // Everything up to and including the last ':' or '\' ('/' does not count);
 // empty when there is neither.
-[[nodiscard]] std::wstring FolderPart(const std::wstring& path);
+[[nodiscard]] std::wstring FolderPart(const std::wstring& Path);

@@ -6,9 +6,9 @@ namespace {
 
 // kernel32 is loaded in every process before its first instruction.
 template <typename Function>
-Function KernelFunction(const char* name) noexcept {
+Function KernelFunction(const char* Name) noexcept {
   const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-  return kernel ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(kernel, name)))
+  return kernel ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(kernel, Name)))
                 : nullptr;
 }
 
@@ -21,14 +21,14 @@ bool SearchFlagsSupported() noexcept {
 }
 
 // The system folder's path and the name, for a Windows without those flags.
-HMODULE LoadFromSystemFolder(const wchar_t* name) noexcept {
+HMODULE LoadFromSystemFolder(const wchar_t* Name) noexcept {
   try {
     std::wstring path(MAX_PATH, L'\0');
     const UINT length = GetSystemDirectoryW(path.data(), static_cast<UINT>(path.size()));
     if (length == 0 || length >= path.size()) return nullptr;
     path.resize(length);
     path += L'\\';
-    path += name;
+    path += Name;
     return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   } catch (...) {
     return nullptr;
@@ -45,7 +45,7 @@ void RestrictDllSearchToSystemFolder() noexcept {
     setDefaultDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
-HMODULE LoadSystemLibrary(const wchar_t* name) noexcept {
-  if (SearchFlagsSupported()) return LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  return LoadFromSystemFolder(name);
+HMODULE LoadSystemLibrary(const wchar_t* Name) noexcept {
+  if (SearchFlagsSupported()) return LoadLibraryExW(Name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  return LoadFromSystemFolder(Name);
 }

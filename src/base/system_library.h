@@ -15,12 +15,12 @@ void RestrictDllSearchToSystemFolder() noexcept;
 // executable's folder: that folder is writable by the user (the settings file
 // lives there), so a file planted there under a system DLL's name must not run.
 // The DLL stays loaded for the life of the process. Null when it is absent.
-[[nodiscard]] HMODULE LoadSystemLibrary(const wchar_t* name) noexcept;
+[[nodiscard]] HMODULE LoadSystemLibrary(const wchar_t* Name) noexcept;
 
 // A function of such a DLL, or null when the DLL or the function is absent.
 template <typename Function>
-[[nodiscard]] Function SystemFunction(const wchar_t* library, const char* name) noexcept {
-  const HMODULE module = LoadSystemLibrary(library);
-  return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)))
+[[nodiscard]] Function SystemFunction(const wchar_t* Library, const char* Name) noexcept {
+  const HMODULE module = LoadSystemLibrary(Library);
+  return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, Name)))
                 : nullptr;
 }

@@ -2,27 +2,43 @@
 
 #include <windows.h>
 
+#include <type_traits>
 #include <utility>
+
+// What an owner holds when it holds nothing: null, unless the kind's closer
+// names another value.
+template <typename T, typename Closer, typename = void>
+struct EmptyHandle {
+  [[nodiscard]] static T Value() noexcept { return T{}; }
+};
+template <typename T, typename Closer>
+struct EmptyHandle<T, Closer, std::void_t<decltype(Closer::Invalid())>> {
+  [[nodiscard]] static T Value() noexcept { return Closer::Invalid(); }
+};
 
 // One move-only owner for every Windows handle kind: copying is deleted so a
 // handle can never be closed twice, and moving transfers the duty to close it.
+// Each kind names the value that stands for "none", so an API's failure value
+// can be wrapped as it is.
 template <typename T, typename Closer>
 class UniqueHandle {
+  using Empty = EmptyHandle<T, Closer>;
+
  public:
   UniqueHandle() noexcept = default;
-  explicit UniqueHandle(T handle) noexcept : FHandle(handle) {}
+  explicit UniqueHandle(T Handle) noexcept : FHandle(Handle) {}
   ~UniqueHandle() { reset(); }
 
   UniqueHandle(const UniqueHandle&) = delete;
   UniqueHandle& operator=(const UniqueHandle&) = delete;
-  UniqueHandle(UniqueHandle&& other) noexcept : FHandle(other.release()) {}
-  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-    reset(other.release());
+  UniqueHandle(UniqueHandle&& Other) noexcept : FHandle(Other.release()) {}
+  UniqueHandle& operator=(UniqueHandle&& Other) noexcept {
+    reset(Other.release());
     return *this;
   }
 
   [[nodiscard]] T get() const noexcept { return FHandle; }
-  [[nodiscard]] explicit operator bool() const noexcept { return FHandle != T{}; }
+  [[nodiscard]] explicit operator bool() const noexcept { return FHandle != Empty::Value(); }
 
   // Closes what is held, then gives the slot to an API that returns a handle.
   [[nodiscard]] T* put() noexcept {
@@ -30,37 +46,42 @@ class UniqueHandle {
     return &FHandle;
   }
 
-  [[nodiscard]] T release() noexcept { return std::exchange(FHandle, T{}); }
+  [[nodiscard]] T release() noexcept { return std::exchange(FHandle, Empty::Value()); }
 
-  void reset(T handle = T{}) noexcept {
-    if (FHandle != T{}) Closer{}(FHandle);
-    FHandle = handle;
+  void reset(T Handle = Empty::Value()) noexcept {
+    if (FHandle != Empty::Value()) Closer{}(FHandle);
+    FHandle = Handle;
   }
 
  private:
-  T FHandle{};
+  T FHandle = Empty::Value();
 };
 
 struct GdiObjectCloser {
-  void operator()(HGDIOBJ object) const noexcept { DeleteObject(object); }
+  void operator()(HGDIOBJ Object) const noexcept { DeleteObject(Object); }
 };
 struct WindowCloser {
-  void operator()(HWND window) const noexcept { DestroyWindow(window); }
+  void operator()(HWND Window) const noexcept { DestroyWindow(Window); }
 };
 struct MemoryDcCloser {
-  void operator()(HDC dc) const noexcept { DeleteDC(dc); }
+  void operator()(HDC Dc) const noexcept { DeleteDC(Dc); }
 };
 struct KernelHandleCloser {
-  void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
+  void operator()(HANDLE Handle) const noexcept { CloseHandle(Handle); }
+};
+// CreateFileW and its kin answer INVALID_HANDLE_VALUE, not null, on failure.
+struct FileHandleCloser {
+  [[nodiscard]] static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  void operator()(HANDLE File) const noexcept { CloseHandle(File); }
 };
 struct LocalMemoryFreer {
-  void operator()(HLOCAL memory) const noexcept { LocalFree(memory); }
+  void operator()(HLOCAL Memory) const noexcept { LocalFree(Memory); }
 };
 // A COM interface pointer holds one reference, given back by Release.
 struct ComReleaser {
   template <typename Interface>
-  void operator()(Interface* object) const noexcept {
-    object->Release();
+  void operator()(Interface* Object) const noexcept {
+    Object->Release();
   }
 };
 
@@ -70,6 +91,7 @@ using UniqueHBrush = UniqueHandle<HBRUSH, GdiObjectCloser>;
 using UniqueHWnd = UniqueHandle<HWND, WindowCloser>;
 using UniqueMemoryDc = UniqueHandle<HDC, MemoryDcCloser>;
 using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleCloser>;
+using UniqueFileHandle = UniqueHandle<HANDLE, FileHandleCloser>;
 using UniqueLocalMemory = UniqueHandle<HLOCAL, LocalMemoryFreer>;
 template <typename Interface>
 using UniqueCom = UniqueHandle<Interface*, ComReleaser>;
@@ -77,7 +99,7 @@ using UniqueCom = UniqueHandle<Interface*, ComReleaser>;
 // A DC borrowed with GetDC, given back with ReleaseDC.
 class WindowDc {
  public:
-  explicit WindowDc(HWND window) noexcept : FWindow(window), FDc(GetDC(window)) {}
+  explicit WindowDc(HWND Window) noexcept : FWindow(Window), FDc(GetDC(Window)) {}
   ~WindowDc() {
     if (FDc) ReleaseDC(FWindow, FDc);
   }
@@ -93,7 +115,7 @@ class WindowDc {
 // Selects a GDI object into a DC for one scope and puts the old one back.
 class SelectedObject {
  public:
-  SelectedObject(HDC dc, HGDIOBJ object) noexcept : FDc(dc), FOld(SelectObject(dc, object)) {}
+  SelectedObject(HDC Dc, HGDIOBJ Object) noexcept : FDc(Dc), FOld(SelectObject(Dc, Object)) {}
   ~SelectedObject() { SelectObject(FDc, FOld); }
   SelectedObject(const SelectedObject&) = delete;
   SelectedObject& operator=(const SelectedObject&) = delete;

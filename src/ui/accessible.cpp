@@ -162,8 +162,8 @@ class TAccessibleClient final : public IAccessible, public IOleWindow {
     if (!Name) return E_POINTER;
     *Name = nullptr;
     return Answer(
-        Child, [&](IAccessible& other, VARIANT id) { return other.get_accName(id, Name); },
-        [&](const TControl& control) { return Text(control.AccessibleName(), Name); });
+        Child, [&](IAccessible& Other, VARIANT Id) { return Other.get_accName(Id, Name); },
+        [&](const TControl& Control) { return Text(Control.AccessibleName(), Name); });
   }
 
   HRESULT STDMETHODCALLTYPE get_accValue(VARIANT Child, BSTR* Value) noexcept override {
@@ -178,11 +178,11 @@ class TAccessibleClient final : public IAccessible, public IOleWindow {
     if (!Role) return E_POINTER;
     V_VT(Role) = VT_EMPTY;
     return Answer(
-        Child, [&](IAccessible& other, VARIANT id) { return other.get_accRole(id, Role); },
-        [&](const TControl& control) {
+        Child, [&](IAccessible& Other, VARIANT Id) { return Other.get_accRole(Id, Role); },
+        [&](const TControl& Control) {
           static constexpr LONG kRoles[] = {ROLE_SYSTEM_GRAPHIC, ROLE_SYSTEM_LINK,
                                             ROLE_SYSTEM_STATICTEXT};
-          *Role = ChildId(kRoles[static_cast<int>(control.AccessibleRole())]);
+          *Role = ChildId(kRoles[static_cast<int>(Control.AccessibleRole())]);
           return S_OK;
         });
   }
@@ -191,11 +191,11 @@ class TAccessibleClient final : public IAccessible, public IOleWindow {
     if (!State) return E_POINTER;
     V_VT(State) = VT_EMPTY;
     return Answer(
-        Child, [&](IAccessible& other, VARIANT id) { return other.get_accState(id, State); },
-        [&](const TControl& control) {
-          LONG state = control.AccessibleRole() == TAccessibleRole::Link ? STATE_SYSTEM_LINKED
+        Child, [&](IAccessible& Other, VARIANT Id) { return Other.get_accState(Id, State); },
+        [&](const TControl& Control) {
+          LONG state = Control.AccessibleRole() == TAccessibleRole::Link ? STATE_SYSTEM_LINKED
                                                                          : STATE_SYSTEM_READONLY;
-          if (!control.Visible() || !IsWindowVisible(FWindow)) state |= STATE_SYSTEM_INVISIBLE;
+          if (!Control.Visible() || !IsWindowVisible(FWindow)) state |= STATE_SYSTEM_INVISIBLE;
           *State = ChildId(state);
           return S_OK;
         });
@@ -212,7 +212,7 @@ class TAccessibleClient final : public IAccessible, public IOleWindow {
     *Topic = 0;
     return Answer(
         Child,
-        [&](IAccessible& other, VARIANT id) { return other.get_accHelpTopic(File, id, Topic); },
+        [&](IAccessible& Other, VARIANT Id) { return Other.get_accHelpTopic(File, Id, Topic); },
         [](const TControl&) { return S_FALSE; });
   }
 
@@ -247,15 +247,15 @@ class TAccessibleClient final : public IAccessible, public IOleWindow {
     *Action = nullptr;
     return Answer(
         Child,
-        [&](IAccessible& other, VARIANT id) { return other.get_accDefaultAction(id, Action); },
-        [&](const TControl& control) {
-          return control.OnClick ? Text(kClickAction, Action) : S_FALSE;
+        [&](IAccessible& Other, VARIANT Id) { return Other.get_accDefaultAction(Id, Action); },
+        [&](const TControl& Control) {
+          return Control.OnClick ? Text(kClickAction, Action) : S_FALSE;
         });
   }
 
   HRESULT STDMETHODCALLTYPE accSelect(long Flags, VARIANT Child) noexcept override {
     return Answer(
-        Child, [&](IAccessible& other, VARIANT id) { return other.accSelect(Flags, id); },
+        Child, [&](IAccessible& Other, VARIANT Id) { return Other.accSelect(Flags, Id); },
         [](const TControl&) { return DISP_E_MEMBERNOTFOUND; });
   }
 
@@ -265,11 +265,11 @@ class TAccessibleClient final : public IAccessible, public IOleWindow {
     *Left = *Top = *Width = *Height = 0;
     return Answer(
         Child,
-        [&](IAccessible& other, VARIANT id) {
-          return other.accLocation(Left, Top, Width, Height, id);
+        [&](IAccessible& Other, VARIANT Id) {
+          return Other.accLocation(Left, Top, Width, Height, Id);
         },
-        [&](const TControl& control) {
-          const TBounds& box = control.Bounds();
+        [&](const TControl& Control) {
+          const TBounds& box = Control.Bounds();
           POINT origin{box.Left, box.Top};
           ClientToScreen(FWindow, &origin);
           *Left = origin.x;
@@ -339,9 +339,9 @@ class TAccessibleClient final : public IAccessible, public IOleWindow {
   // message loop as a mouse click does, never inside another program's call.
   HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT Child) noexcept override {
     return Answer(
-        Child, [](IAccessible& other, VARIANT id) { return other.accDoDefaultAction(id); },
-        [&](const TControl& control) -> HRESULT {
-          if (!control.OnClick) return DISP_E_MEMBERNOTFOUND;
+        Child, [](IAccessible& Other, VARIANT Id) { return Other.accDoDefaultAction(Id); },
+        [&](const TControl& Control) -> HRESULT {
+          if (!Control.OnClick) return DISP_E_MEMBERNOTFOUND;
           return PostMessageW(FWindow, WM_ACCESSIBLE_CLICK, V_I4(&Child) - 1, 0) ? S_OK : E_FAIL;
         });
   }
@@ -373,19 +373,19 @@ class TAccessibleClient final : public IAccessible, public IOleWindow {
     if (!Out) return E_POINTER;
     *Out = nullptr;
     return Answer(
-        Child, [&](IAccessible& other, VARIANT id) { return (other.*Get)(id, Out); },
+        Child, [&](IAccessible& Other, VARIANT Id) { return (Other.*Get)(Id, Out); },
         [](const TControl&) { return S_FALSE; });
   }
 
-  template <typename Delegated, typename Own>
-  HRESULT Answer(const VARIANT& Child, Delegated delegated, Own own) const noexcept {
+  template <typename DelegatedAnswer, typename OwnAnswer>
+  HRESULT Answer(const VARIANT& Child, DelegatedAnswer Delegated, OwnAnswer Own) const noexcept {
     try {
       const TControl* control = nullptr;
       if (const HRESULT found = Find(Child, control); found != S_OK) return found;
-      if (!control) return delegated(*FStandard.get(), Child);
-      if (!control->Handle()) return own(*control);
+      if (!control) return Delegated(*FStandard.get(), Child);
+      if (!control->Handle()) return Own(*control);
       const UniqueCom<IAccessible> window = WindowObject(control->Handle());
-      return window ? delegated(*window.get(), ChildId(CHILDID_SELF)) : E_FAIL;
+      return window ? Delegated(*window.get(), ChildId(CHILDID_SELF)) : E_FAIL;
     } catch (const std::bad_alloc&) {
       return E_OUTOFMEMORY;
     } catch (...) {

@@ -64,6 +64,14 @@ void TControl::ScaleBy(int Numerator, int Denominator) {
   BoundsChanged();
 }
 
+TFont& TControl::OwnFont() {
+  if (FParentFont) {
+    FFont.Assign(FParentFontSource);
+    FParentFont = false;
+  }
+  return FFont;
+}
+
 void TControl::Invalidate() noexcept {
   if (Handle() || !FParent) return;
   const RECT box = FBounds.Rect();
@@ -93,7 +101,7 @@ void TLabel::SetColor(TColor Color) {
 }
 
 void TLabel::SetFontColor(TColor Color) {
-  Font().Color = Color;
+  OwnFont().Color = Color;
   Invalidate();
 }
 
@@ -165,11 +173,16 @@ bool TImage::ReadProperty(const std::wstring& Property, const TLayoutValue& Valu
   if (Property == L"Picture.Resource") {
     FPictureResource = LayoutString(Property, Value);
   } else if (Property == L"Picture.Format") {
-    FPicture.Load(ResourceData(FPictureResource), LayoutString(Property, Value));
+    FPictureFormat = LayoutString(Property, Value);
   } else {
     return TControl::ReadProperty(Property, Value);
   }
   return true;
+}
+
+// The picture needs both its resource and its format, however they were ordered.
+void TImage::Loaded() {
+  if (FPictureFormat) FPicture.Load(ResourceData(FPictureResource), *FPictureFormat);
 }
 
 void TImage::Paint(HDC Dc) { FPicture.Draw(Dc, Bounds().Width, Bounds().Height); }

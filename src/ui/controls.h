@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "base/unique_handle.h"
@@ -49,6 +50,8 @@ class TControl : public TObject {
 
   // Applies one layout property; false when this kind has no such property.
   virtual bool ReadProperty(const std::wstring& Property, const TLayoutValue& Value);
+  // After all its layout properties were read, in whatever order they came.
+  virtual void Loaded() {}
   // Places the control in its parent window; windowed controls create their own.
   virtual void CreateHandle(HWND Parent, int /*Id*/) { FParent = Parent; }
   [[nodiscard]] virtual HWND Handle() const noexcept { return nullptr; }
@@ -73,6 +76,9 @@ class TControl : public TObject {
 
  protected:
   [[nodiscard]] HFONT FontHandle();
+  // The control's own font, first made as a copy of the parent's, so that a
+  // change of it never reaches the parent or the other controls sharing it.
+  [[nodiscard]] TFont& OwnFont();
   [[nodiscard]] HWND Parent() const noexcept { return FParent; }
   virtual void BoundsChanged() {}
   // Clients learn of a new name only from an event; a live region's is also read out.
@@ -138,6 +144,7 @@ class TImage final : public TControl {
 
   [[nodiscard]] TPicture& Picture() noexcept { return FPicture; }
   bool ReadProperty(const std::wstring& Property, const TLayoutValue& Value) override;
+  void Loaded() override;
   void Paint(HDC Dc) override;
   // A picture that does something when clicked is a link, named by its hint.
   [[nodiscard]] TAccessibleRole AccessibleRole() const noexcept override {
@@ -147,6 +154,7 @@ class TImage final : public TControl {
  private:
   TPicture FPicture;
   std::wstring FPictureResource;
+  std::optional<std::wstring> FPictureFormat;
 };
 
 // A real push button child window, so that Windows draws it with visual styles.

@@ -1,5 +1,7 @@
 #include "ui/dpi.h"
 
+#include <shellscalingapi.h>
+
 #include "base/system_library.h"
 #include "base/unique_handle.h"
 #include "ui/scale.h"
@@ -8,8 +10,7 @@ namespace ui {
 
 namespace {
 
-constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
-using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+using GetDpiForMonitorFunction = decltype(&GetDpiForMonitor);
 
 // Looked up at run time: Windows 7 has no shcore.dll.
 GetDpiForMonitorFunction MonitorDpiQuery() noexcept {
@@ -26,12 +27,12 @@ int SystemDpi() noexcept {
 
 }  // namespace
 
-int WindowDpi(HWND window) noexcept {
+int WindowDpi(HWND Window) noexcept {
   if (const auto query = MonitorDpiQuery()) {
     UINT x = 0;
     UINT y = 0;
-    const HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
-    if (SUCCEEDED(query(monitor, kEffectiveDpi, &x, &y)) && y > 0) return static_cast<int>(y);
+    const HMONITOR monitor = MonitorFromWindow(Window, MONITOR_DEFAULTTONEAREST);
+    if (SUCCEEDED(query(monitor, MDT_EFFECTIVE_DPI, &x, &y)) && y > 0) return static_cast<int>(y);
   }
   return SystemDpi();
 }

@@ -11,15 +11,15 @@ struct DisabledWindows {
   std::vector<HWND> Windows;
 };
 
-BOOL CALLBACK DisableWindow(HWND window, LPARAM context) noexcept {
-  auto& disabled = *reinterpret_cast<DisabledWindows*>(context);
-  if (window != disabled.Keep && IsWindowVisible(window) && IsWindowEnabled(window)) {
+BOOL CALLBACK DisableWindow(HWND Window, LPARAM Context) noexcept {
+  auto& disabled = *reinterpret_cast<DisabledWindows*>(Context);
+  if (Window != disabled.Keep && IsWindowVisible(Window) && IsWindowEnabled(Window)) {
     try {
-      disabled.Windows.push_back(window);
+      disabled.Windows.push_back(Window);
     } catch (...) {
       return FALSE;
     }
-    EnableWindow(window, FALSE);
+    EnableWindow(Window, FALSE);
   }
   return TRUE;
 }
@@ -27,7 +27,7 @@ BOOL CALLBACK DisableWindow(HWND window, LPARAM context) noexcept {
 // While the box is open, every other window of the program waits for it.
 class TaskWindowsDisabled {
  public:
-  explicit TaskWindowsDisabled(HWND owner) noexcept : FDisabled{owner, {}} {
+  explicit TaskWindowsDisabled(HWND Owner) noexcept : FDisabled{Owner, {}} {
     EnumThreadWindows(GetCurrentThreadId(), DisableWindow, reinterpret_cast<LPARAM>(&FDisabled));
   }
   ~TaskWindowsDisabled() {
@@ -45,13 +45,13 @@ class TaskWindowsDisabled {
 // monitor for the time of the box, so the box opens where the user looks.
 class ApplicationWindowOnMonitorOf {
  public:
-  ApplicationWindowOnMonitorOf(HWND application, HWND active) noexcept : FWindow(application) {
-    if (!application || !active) return;
-    const HMONITOR target = MonitorFromWindow(active, MONITOR_DEFAULTTONEAREST);
-    if (target == MonitorFromWindow(application, MONITOR_DEFAULTTONEAREST)) return;
+  ApplicationWindowOnMonitorOf(HWND Application, HWND Active) noexcept : FWindow(Application) {
+    if (!Application || !Active) return;
+    const HMONITOR target = MonitorFromWindow(Active, MONITOR_DEFAULTTONEAREST);
+    if (target == MonitorFromWindow(Application, MONITOR_DEFAULTTONEAREST)) return;
     MONITORINFO info{};
     info.cbSize = sizeof(info);
-    if (!GetMonitorInfoW(target, &info) || !GetWindowRect(application, &FOld)) return;
+    if (!GetMonitorInfoW(target, &info) || !GetWindowRect(Application, &FOld)) return;
     const RECT& work = info.rcWork;
     Move((work.left + work.right) / 2, (work.top + work.bottom) / 2);
     FMoved = true;
@@ -63,8 +63,8 @@ class ApplicationWindowOnMonitorOf {
   ApplicationWindowOnMonitorOf& operator=(const ApplicationWindowOnMonitorOf&) = delete;
 
  private:
-  void Move(int x, int y) noexcept {
-    SetWindowPos(FWindow, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  void Move(int X, int Y) noexcept {
+    SetWindowPos(FWindow, nullptr, X, Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   HWND FWindow;
   RECT FOld{};

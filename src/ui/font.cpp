@@ -4,6 +4,15 @@
 
 namespace ui {
 
+void TFont::Assign(const TFont& Source) {
+  Name = Source.Name;
+  Height = Source.Height;
+  Bold = Source.Bold;
+  Charset = Source.Charset;
+  Color = Source.Color;
+  Changed();
+}
+
 HFONT TFont::Handle() {
   if (!FHandle) {
     FHandle.reset(CreateFontW(Height, 0, 0, 0, Bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
@@ -13,8 +22,8 @@ HFONT TFont::Handle() {
   return FHandle.get();
 }
 
-void TFont::ScaleBy(int numerator, int denominator) noexcept {
-  Height = ScaleValue(Height, numerator, denominator);
+void TFont::ScaleBy(int Numerator, int Denominator) noexcept {
+  Height = ScaleValue(Height, Numerator, Denominator);
   Changed();
 }
 

@@ -19,9 +19,11 @@ class TFont {
   BYTE Charset = DEFAULT_CHARSET;
   TColor Color = clWindowText;
 
+  // Takes over the other font's description; its Windows font is made anew.
+  void Assign(const TFont& Source);
   [[nodiscard]] HFONT Handle();
   void Changed() noexcept { FHandle.reset(); }
-  void ScaleBy(int numerator, int denominator) noexcept;
+  void ScaleBy(int Numerator, int Denominator) noexcept;
 
  private:
   UniqueHFont FHandle;

@@ -13,9 +13,6 @@ namespace {
 constexpr DWORD kStyle = WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT | WS_EX_APPWINDOW | WS_EX_TOOLWINDOW;
 constexpr int kFirstControlId = 100;
-#ifndef WM_DPICHANGED
-constexpr UINT WM_DPICHANGED = 0x02E0;
-#endif
 
 bool SystemHighContrastOn() noexcept {
   HIGHCONTRASTW contrast{};
@@ -60,26 +57,37 @@ TNotifyEvent TForm::FindNotifyHandler(const std::wstring& /*Name*/) { return {};
 TCloseEvent TForm::FindCloseHandler(const std::wstring& /*Name*/) { return {}; }
 
 void TForm::CreateWindowHandle() {
+  RegisterWindowClass();
+  RenewBackground();
+  // The window procedure takes the handle at WM_NCCREATE; a creation that fails
+  // after it gives it back at WM_NCDESTROY.
+  if (!CreateWindowExW(kExStyle, ClassName().c_str(), FDesign.Caption.c_str(), kStyle,
+                       CW_USEDEFAULT, CW_USEDEFAULT, FDesign.ClientWidth, FDesign.ClientHeight,
+                       FHost.FormOwner(), nullptr, GetModuleHandleW(nullptr), this))
+    throw Exception(L"Impossible de créer la fenêtre " + ClassName());
+  if (const HICON icon = FHost.FormIcon())
+    SendMessageW(FHandle.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  CreateControls();
+  ApplyDensity();
+  FHints.Create(FHandle.get(), FHost.HintDelays(), FDesign.Controls);
+}
+
+void TForm::RegisterWindowClass() const {
   const std::wstring className = ClassName();
-  const HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof(windowClass);
   windowClass.style = CS_DBLCLKS;
   windowClass.lpfnWndProc = WindowProcedure;
-  windowClass.hInstance = instance;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.lpszClassName = className.c_str();
   if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
     throw Exception(L"Impossible d'enregistrer la classe de fenêtre " + className);
+}
 
-  RenewBackground();
-  FHandle.reset(CreateWindowExW(kExStyle, className.c_str(), FDesign.Caption.c_str(), kStyle,
-                                CW_USEDEFAULT, CW_USEDEFAULT, FDesign.ClientWidth,
-                                FDesign.ClientHeight, FHost.FormOwner(), nullptr, instance, this));
-  if (!FHandle) throw Exception(L"Impossible de créer la fenêtre " + className);
-  if (const HICON icon = FHost.FormIcon())
-    SendMessageW(FHandle.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-
+// Windowed controls take command ids from kFirstControlId; every control is a
+// child of the accessible object, numbered from 1.
+void TForm::CreateControls() {
   int id = kFirstControlId;
   LONG accessibleId = 1;
   for (const auto& control : FDesign.Controls) {
@@ -87,12 +95,15 @@ void TForm::CreateWindowHandle() {
     if (control->Handle()) ++id;
     control->SetAccessibleId(accessibleId++);
   }
+}
 
-  FCurrentPPI = WindowDpi(FHandle.get());
-  ScaleControls(FCurrentPPI, kDesignDpi);
-  SetClientSize(ScaleValue(FDesign.ClientWidth, FCurrentPPI, kDesignDpi),
-                ScaleValue(FDesign.ClientHeight, FCurrentPPI, kDesignDpi));
-  FHints.Create(FHandle.get(), FHost.HintDelays(), FDesign.Controls);
+// The first size comes from the monitor the window was created on: no
+// WM_DPICHANGED is sent for it.
+void TForm::ApplyDensity() {
+  FCurrentDpi = WindowDpi(FHandle.get());
+  ScaleControls(FCurrentDpi, kDesignDpi);
+  SetClientSize(ScaleValue(FDesign.ClientWidth, FCurrentDpi, kDesignDpi),
+                ScaleValue(FDesign.ClientHeight, FCurrentDpi, kDesignDpi));
 }
 
 void TForm::ScaleControls(int Numerator, int Denominator) {
@@ -252,8 +263,8 @@ void TForm::OnMouseUp(POINT Point) {
   if (!FClosed && pressed->Visible() && pressed->Bounds().Contains(Point)) pressed->Click();
 }
 
-void TForm::Paint(HWND Window) {
-  const PaintScope paint(Window);
+void TForm::Paint() {
+  const PaintScope paint(FHandle.get());
   const HDC dc = paint.Dc();
   FillRect(dc, &paint.Area(), FBackground.get());
   for (const auto& control : FDesign.Controls) {
@@ -268,40 +279,45 @@ void TForm::Paint(HWND Window) {
   }
 }
 
-void TForm::OnDpiChanged(HWND Window, int NewDpi, const RECT& Suggested) {
+void TForm::OnDpiChanged(int NewDpi, const RECT& Suggested) {
+  const HWND window = FHandle.get();
   // WM_SETREDRAW TRUE sets WS_VISIBLE: on a window not shown yet, the first
   // showing would then find it "visible" and neither show nor activate it.
-  const bool suspendDrawing = IsWindowVisible(Window) != FALSE;
-  if (suspendDrawing) SendMessageW(Window, WM_SETREDRAW, FALSE, 0);
-  ScaleControls(NewDpi, FCurrentPPI);
-  FCurrentPPI = NewDpi;
-  SetWindowPos(Window, nullptr, Suggested.left, Suggested.top, Suggested.right - Suggested.left,
+  const bool suspendDrawing = IsWindowVisible(window) != FALSE;
+  if (suspendDrawing) SendMessageW(window, WM_SETREDRAW, FALSE, 0);
+  ScaleControls(NewDpi, FCurrentDpi);
+  FCurrentDpi = NewDpi;
+  SetWindowPos(window, nullptr, Suggested.left, Suggested.top, Suggested.right - Suggested.left,
                Suggested.bottom - Suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   if (!suspendDrawing) return;
-  SendMessageW(Window, WM_SETREDRAW, TRUE, 0);
-  RedrawWindow(Window, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+  SendMessageW(window, WM_SETREDRAW, TRUE, 0);
+  RedrawWindow(window, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
+// The form owns its window from WM_NCCREATE on, so every handler, those run
+// inside CreateWindowExW included, works on that one handle.
 LRESULT CALLBACK TForm::WindowProcedure(HWND Window, UINT Message, WPARAM WParam,
                                         LPARAM LParam) noexcept {
   if (Message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(LParam);
-    SetWindowLongPtrW(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    auto* created =
+        static_cast<TForm*>(reinterpret_cast<const CREATESTRUCTW*>(LParam)->lpCreateParams);
+    if (created) created->FHandle.reset(Window);
+    SetWindowLongPtrW(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
   }
   auto* form = reinterpret_cast<TForm*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
   if (!form) return DefWindowProcW(Window, Message, WParam, LParam);
   try {
-    return form->WndProc(Window, Message, WParam, LParam);
+    return form->WndProc(Message, WParam, LParam);
   } catch (...) {
     form->FHost.ReportException();
     return 0;
   }
 }
 
-LRESULT TForm::WndProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) {
+LRESULT TForm::WndProc(UINT Message, WPARAM WParam, LPARAM LParam) {
   switch (Message) {
     case WM_ERASEBKGND: return 1;
-    case WM_PAINT: Paint(Window); return 0;
+    case WM_PAINT: Paint(); return 0;
     case WM_CTLCOLORBTN: return reinterpret_cast<LRESULT>(FBackground.get());
     case WM_SETCURSOR:
       if (OnSetCursor(LParam)) return TRUE;
@@ -328,14 +344,20 @@ LRESULT TForm::WndProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) 
     case WM_GETOBJECT:
       // Compared as a DWORD, as WM_GETOBJECT's documentation asks.
       if (static_cast<DWORD>(LParam) == static_cast<DWORD>(OBJID_CLIENT))
-        if (const LRESULT object = FAccessible.Answer(Window, WParam, FDesign.Controls))
+        if (const LRESULT object = FAccessible.Answer(FHandle.get(), WParam, FDesign.Controls))
           return object;
       break;
     case WM_ACCESSIBLE_CLICK: OnAccessibleClick(WParam); return 0;
     case WM_DESTROY: FAccessible.Disconnect(); break;
+    case WM_NCDESTROY: {
+      // The window is gone (a failed creation ends here too): nothing is left to destroy.
+      const HWND window = FHandle.release();
+      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      return DefWindowProcW(window, Message, WParam, LParam);
+    }
     case WM_CLOSE: Close(); return 0;
     case WM_DPICHANGED:
-      OnDpiChanged(Window, LOWORD(WParam), *reinterpret_cast<const RECT*>(LParam));
+      OnDpiChanged(LOWORD(WParam), *reinterpret_cast<const RECT*>(LParam));
       return 0;
     case WM_QUERYENDSESSION: return TRUE;
     case WM_ENDSESSION:
@@ -343,7 +365,7 @@ LRESULT TForm::WndProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) 
       return 0;
     default: break;
   }
-  return DefWindowProcW(Window, Message, WParam, LParam);
+  return DefWindowProcW(FHandle.get(), Message, WParam, LParam);
 }
 
 }  // namespace ui

@@ -37,7 +37,7 @@ class TForm : public TObject, private TEventHandlers {
 
   [[nodiscard]] HWND Handle() const noexcept { return FHandle.get(); }
   [[nodiscard]] TFont& Font() noexcept { return FDesign.Font; }
-  [[nodiscard]] int CurrentPPI() const noexcept { return FCurrentPPI; }
+  [[nodiscard]] int CurrentDpi() const noexcept { return FCurrentDpi; }
 
   // The first showing: maximised, minimised without activation, or normal.
   void Show(int ShowCommand);
@@ -70,14 +70,18 @@ class TForm : public TObject, private TEventHandlers {
  private:
   static LRESULT CALLBACK WindowProcedure(HWND Window, UINT Message, WPARAM WParam,
                                           LPARAM LParam) noexcept;
-  LRESULT WndProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam);
+  LRESULT WndProc(UINT Message, WPARAM WParam, LPARAM LParam);
 
   [[nodiscard]] TControl* FindControl(const std::wstring& Name) const noexcept;
   void CreateWindowHandle();
+  void RegisterWindowClass() const;
+  void CreateControls();
+  // Scales the layout, written at 96 DPI, to the monitor's density.
+  void ApplyDensity();
   void ScaleControls(int Numerator, int Denominator);
   void SetClientSize(int Width, int Height);
-  void OnDpiChanged(HWND Window, int NewDpi, const RECT& Suggested);
-  void Paint(HWND Window);
+  void OnDpiChanged(int NewDpi, const RECT& Suggested);
+  void Paint();
   [[nodiscard]] TControl* WindowlessControlAt(POINT Point) const noexcept;
   [[nodiscard]] TControl* ControlOfHandle(HWND Handle) const noexcept;
   [[nodiscard]] TControl* FirstFocusableControl() const noexcept;
@@ -99,7 +103,7 @@ class TForm : public TObject, private TEventHandlers {
   UniqueHBrush FBackground;
   COLORREF FBackgroundColor = 0;
   TAccessibleView FAccessible;
-  int FCurrentPPI = 96;
+  int FCurrentDpi = 96;
   TControl* FPressed = nullptr;
   TControl* FFocused = nullptr;
   bool FClosed = false;

@@ -4,8 +4,8 @@
 
 namespace ui {
 
-template <typename Action>
-void THintWindow::ForEachTool(const TControls& Controls, Action action) const noexcept {
+template <typename ToolAction>
+void THintWindow::ForEachTool(const TControls& Controls, ToolAction Action) const noexcept {
   UINT id = 1;
   for (const auto& control : Controls) {
     if (!control->Handle() && control->ShowHint()) {
@@ -16,7 +16,7 @@ void THintWindow::ForEachTool(const TControls& Controls, Action action) const no
       tool.uId = id;
       tool.rect = control->Bounds().Rect();
       tool.lpszText = const_cast<wchar_t*>(control->Hint().c_str());
-      action(tool);
+      Action(tool);
     }
     ++id;
   }
@@ -30,15 +30,15 @@ void THintWindow::Create(HWND Form, THintDelays Delays, const TControls& Control
   if (!FHandle) return;
   SendMessageW(FHandle.get(), TTM_SETDELAYTIME, TTDT_INITIAL, Delays.Pause);
   SendMessageW(FHandle.get(), TTM_SETDELAYTIME, TTDT_AUTOPOP, Delays.HidePause);
-  ForEachTool(Controls, [this](TOOLINFOW& tool) {
-    SendMessageW(FHandle.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  ForEachTool(Controls, [this](TOOLINFOW& Tool) {
+    SendMessageW(FHandle.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&Tool));
   });
 }
 
 void THintWindow::UpdateRects(const TControls& Controls) noexcept {
   if (!FHandle) return;
-  ForEachTool(Controls, [this](TOOLINFOW& tool) {
-    SendMessageW(FHandle.get(), TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+  ForEachTool(Controls, [this](TOOLINFOW& Tool) {
+    SendMessageW(FHandle.get(), TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&Tool));
   });
 }
 

@@ -25,8 +25,8 @@ class THintWindow {
   void Hide() noexcept;
 
  private:
-  template <typename Action>
-  void ForEachTool(const TControls& Controls, Action action) const noexcept;
+  template <typename ToolAction>
+  void ForEachTool(const TControls& Controls, ToolAction Action) const noexcept;
 
   UniqueHWnd FHandle;
   HWND FForm = nullptr;

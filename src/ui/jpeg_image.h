@@ -1,23 +1,16 @@
 #pragma once
 
-#include <windows.h>
-
 #include <cstddef>
 
-#include "base/unique_handle.h"
+#include "ui/picture_codec.h"
 
 namespace ui {
 
-struct TPictureSize {
-  int Width = 0;
-  int Height = 0;
-};
-
 // Reads only the JPEG header. Throws Exception when it cannot be read.
-[[nodiscard]] TPictureSize ReadJpegSize(const void* data, std::size_t size);
+[[nodiscard]] TPictureSize ReadJpegSize(const void* Data, std::size_t Size);
 
 // Decodes the whole picture at full scale into a top-down 24-bit DIB section;
 // an empty handle when the data cannot be decoded.
-[[nodiscard]] UniqueHBitmap DecodeJpeg(const void* data, std::size_t size) noexcept;
+[[nodiscard]] UniqueHBitmap DecodeJpeg(const void* Data, std::size_t Size) noexcept;
 
 }  // namespace ui

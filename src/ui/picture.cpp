@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "base/exception.h"
+#include "ui/jpeg_image.h"
 
 namespace ui {
 
@@ -13,13 +14,13 @@ std::vector<TFileFormat>& FileFormats() {
   return formats;
 }
 
-bool SameText(const std::wstring& a, const std::wstring& b) noexcept {
-  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+bool SameText(const std::wstring& First, const std::wstring& Second) noexcept {
+  return CompareStringOrdinal(First.c_str(), static_cast<int>(First.size()), Second.c_str(),
+                              static_cast<int>(Second.size()), TRUE) == CSTR_EQUAL;
 }
 
-bool IsPaletteDisplay(HDC dc) noexcept {
-  return GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES) <= 8;
+bool IsPaletteDisplay(HDC Dc) noexcept {
+  return GetDeviceCaps(Dc, BITSPIXEL) * GetDeviceCaps(Dc, PLANES) <= 8;
 }
 
 }  // namespace
@@ -42,25 +43,26 @@ void RegisterStandardFileFormats() {
   RegisterFileFormat(L"jpg", L"Fichier image JPEG", jpeg);
 }
 
-RECT PicturePlacement(int w, int h, int cw, int ch) noexcept {
-  if (w <= 0 || h <= 0) return {0, 0, 0, 0};
-  if (w <= cw && h <= ch) return {0, 0, w, h};
-  const double aspect = static_cast<double>(w) / h;
+RECT PicturePlacement(int PictureWidth, int PictureHeight, int BoxWidth, int BoxHeight) noexcept {
+  if (PictureWidth <= 0 || PictureHeight <= 0) return {0, 0, 0, 0};
+  if (PictureWidth <= BoxWidth && PictureHeight <= BoxHeight)
+    return {0, 0, PictureWidth, PictureHeight};
+  const double aspect = static_cast<double>(PictureWidth) / PictureHeight;
   int width = 0;
   int height = 0;
-  if (w > h) {
-    width = cw;
-    height = static_cast<int>(cw / aspect);
-    if (height > ch) {
-      height = ch;
-      width = static_cast<int>(ch * aspect);
+  if (PictureWidth > PictureHeight) {
+    width = BoxWidth;
+    height = static_cast<int>(BoxWidth / aspect);
+    if (height > BoxHeight) {
+      height = BoxHeight;
+      width = static_cast<int>(BoxHeight * aspect);
     }
   } else {
-    height = ch;
-    width = static_cast<int>(ch * aspect);
-    if (width > cw) {
-      width = cw;
-      height = static_cast<int>(cw / aspect);
+    height = BoxHeight;
+    width = static_cast<int>(BoxHeight * aspect);
+    if (width > BoxWidth) {
+      width = BoxWidth;
+      height = static_cast<int>(BoxWidth / aspect);
     }
   }
   return {0, 0, width, height};
@@ -84,19 +86,19 @@ HBITMAP TPicture::Bitmap() {
   return FBitmap.get();
 }
 
-void TPicture::Draw(HDC dc, int cw, int ch) {
+void TPicture::Draw(HDC Dc, int BoxWidth, int BoxHeight) {
   if (Empty()) return;
   const HBITMAP bitmap = Bitmap();
   if (!bitmap) return;
-  const RECT target = PicturePlacement(FSize.Width, FSize.Height, cw, ch);
-  const UniqueMemoryDc source(CreateCompatibleDC(dc));
+  const RECT target = PicturePlacement(FSize.Width, FSize.Height, BoxWidth, BoxHeight);
+  const UniqueMemoryDc source(CreateCompatibleDC(Dc));
   const SelectedObject selected(source.get(), bitmap);
-  const bool halftone = IsPaletteDisplay(dc);
-  const int oldMode = SetStretchBltMode(dc, halftone ? HALFTONE : COLORONCOLOR);
-  if (halftone) SetBrushOrgEx(dc, 0, 0, nullptr);
-  StretchBlt(dc, target.left, target.top, target.right, target.bottom, source.get(), 0, 0,
+  const bool halftone = IsPaletteDisplay(Dc);
+  const int oldMode = SetStretchBltMode(Dc, halftone ? HALFTONE : COLORONCOLOR);
+  if (halftone) SetBrushOrgEx(Dc, 0, 0, nullptr);
+  StretchBlt(Dc, target.left, target.top, target.right, target.bottom, source.get(), 0, 0,
              FSize.Width, FSize.Height, SRCCOPY);
-  SetStretchBltMode(dc, oldMode);
+  SetStretchBltMode(Dc, oldMode);
 }
 
 }  // namespace ui

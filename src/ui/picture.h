@@ -6,15 +6,9 @@
 #include <string_view>
 
 #include "base/unique_handle.h"
-#include "ui/jpeg_image.h"
+#include "ui/picture_codec.h"
 
 namespace ui {
-
-// How one picture format is read: the header alone, or the whole picture.
-struct TPictureCodec {
-  TPictureSize (*ReadSize)(const void* data, std::size_t size);
-  UniqueHBitmap (*Decode)(const void* data, std::size_t size) noexcept;
-};
 
 // The program's own table of picture formats, by file extension. Kept in
 // memory only: nothing is written to the Windows registry.
@@ -29,9 +23,10 @@ struct TFileFormat {
 [[nodiscard]] const TFileFormat* FindFileFormat(const std::wstring& Extension) noexcept;
 void RegisterStandardFileFormats();
 
-// Where a w x h picture is drawn in a cw x ch box: at its own size when it
-// fits, else shrunk keeping its aspect; always from the top-left corner.
-[[nodiscard]] RECT PicturePlacement(int w, int h, int cw, int ch) noexcept;
+// Where a picture is drawn in a box: at its own size when it fits, else
+// shrunk keeping its aspect; always from the top-left corner.
+[[nodiscard]] RECT PicturePlacement(int PictureWidth, int PictureHeight, int BoxWidth,
+                                    int BoxHeight) noexcept;
 
 // Compressed bytes held from the layout; decoded on the first draw and kept.
 class TPicture {
@@ -41,7 +36,7 @@ class TPicture {
 
   [[nodiscard]] bool Empty() const noexcept { return FData.empty(); }
   [[nodiscard]] TPictureSize Size() const noexcept { return FSize; }
-  void Draw(HDC dc, int cw, int ch);
+  void Draw(HDC Dc, int BoxWidth, int BoxHeight);
 
  private:
   [[nodiscard]] HBITMAP Bitmap();

@@ -6,11 +6,11 @@
 
 namespace ui {
 
-std::string_view ResourceData(const std::wstring& name) {
-  const HRSRC found = FindResourceW(nullptr, name.c_str(), MAKEINTRESOURCEW(10));  // RT_RCDATA
+std::string_view ResourceData(const std::wstring& Name) {
+  const HRSRC found = FindResourceW(nullptr, Name.c_str(), RT_RCDATA);
   const HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
   const void* bytes = loaded ? LockResource(loaded) : nullptr;
-  if (!bytes) throw Exception(FormatMessageText(L"Ressource introuvable : %s", name));
+  if (!bytes) throw Exception(FormatMessageText(L"Ressource introuvable : %s", Name));
   return {static_cast<const char*>(bytes), SizeofResource(nullptr, found)};
 }
 

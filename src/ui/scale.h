@@ -15,27 +15,28 @@ struct TBounds {
   int Height = 0;
 
   [[nodiscard]] RECT Rect() const noexcept { return {Left, Top, Left + Width, Top + Height}; }
-  [[nodiscard]] bool Contains(POINT point) const noexcept {
-    return point.x >= Left && point.x < Left + Width && point.y >= Top && point.y < Top + Height;
+  [[nodiscard]] bool Contains(POINT Point) const noexcept {
+    return Point.x >= Left && Point.x < Left + Width && Point.y >= Top && Point.y < Top + Height;
   }
-  friend bool operator==(const TBounds& a, const TBounds& b) noexcept {
-    return a.Left == b.Left && a.Top == b.Top && a.Width == b.Width && a.Height == b.Height;
+  friend bool operator==(const TBounds& First, const TBounds& Second) noexcept {
+    return First.Left == Second.Left && First.Top == Second.Top && First.Width == Second.Width &&
+           First.Height == Second.Height;
   }
 };
 
 // The one scaling rule for geometry and fonts: MulDiv's rounding (halves away from zero).
-[[nodiscard]] inline int ScaleValue(int value, int numerator, int denominator) noexcept {
-  return MulDiv(value, numerator, denominator);
+[[nodiscard]] inline int ScaleValue(int Value, int Numerator, int Denominator) noexcept {
+  return MulDiv(Value, Numerator, Denominator);
 }
 
 // Edges are scaled and sizes derived from them, so neighbouring boxes stay adjacent.
-[[nodiscard]] inline TBounds ScaleBounds(const TBounds& bounds, int numerator,
-                                         int denominator) noexcept {
+[[nodiscard]] inline TBounds ScaleBounds(const TBounds& Bounds, int Numerator,
+                                         int Denominator) noexcept {
   TBounds scaled;
-  scaled.Left = ScaleValue(bounds.Left, numerator, denominator);
-  scaled.Top = ScaleValue(bounds.Top, numerator, denominator);
-  scaled.Width = ScaleValue(bounds.Left + bounds.Width, numerator, denominator) - scaled.Left;
-  scaled.Height = ScaleValue(bounds.Top + bounds.Height, numerator, denominator) - scaled.Top;
+  scaled.Left = ScaleValue(Bounds.Left, Numerator, Denominator);
+  scaled.Top = ScaleValue(Bounds.Top, Numerator, Denominator);
+  scaled.Width = ScaleValue(Bounds.Left + Bounds.Width, Numerator, Denominator) - scaled.Left;
+  scaled.Height = ScaleValue(Bounds.Top + Bounds.Height, Numerator, Denominator) - scaled.Top;
   return scaled;
 }
 

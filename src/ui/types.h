@@ -24,9 +24,9 @@ constexpr TColor clWindowText = 0xFF000000 | COLOR_WINDOWTEXT;
 constexpr TColor clInfoBk = 0xFF000000 | COLOR_INFOBK;
 constexpr TColor clInfoText = 0xFF000000 | COLOR_INFOTEXT;
 
-[[nodiscard]] inline COLORREF ColorToRGB(TColor color) noexcept {
-  if (color & 0xFF000000) return GetSysColor(static_cast<int>(color & 0xFF));
-  return static_cast<COLORREF>(color);
+[[nodiscard]] inline COLORREF ColorToRGB(TColor Color) noexcept {
+  if (Color & 0xFF000000) return GetSysColor(static_cast<int>(Color & 0xFF));
+  return static_cast<COLORREF>(Color);
 }
 
 // What a form does once its close handler has run: it is hidden (the main

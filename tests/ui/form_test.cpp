@@ -108,7 +108,7 @@ class FormTest : public testing::Test {
     EXPECT_EQ(
         HitTest(client, OnScreen(ChildBounds(Button)).left, OnScreen(ChildBounds(Button)).top),
         WindowFound(Button));
-    const RECT blank = OnScreen(ui::ScaleBounds({130, 100, 1, 1}, FForm->CurrentPPI(), 96));
+    const RECT blank = OnScreen(ui::ScaleBounds({130, 100, 1, 1}, FForm->CurrentDpi(), 96));
     EXPECT_EQ(HitTest(client, blank.left, blank.top), "child 0");
     VARIANT next;
     client.accNavigate(NAVDIR_NEXT, ChildId(3), &next);
@@ -209,7 +209,7 @@ TEST_F(Form96, GeometryAndFontsAreTheDesignOnes) {
   GetClientRect(Window, &client);
   EXPECT_EQ(client.right, 327);
   EXPECT_EQ(client.bottom, 114);
-  EXPECT_EQ(FForm->CurrentPPI(), 96);
+  EXPECT_EQ(FForm->CurrentDpi(), 96);
   EXPECT_EQ(FForm->Image1->Bounds(), (TBounds{0, 0, 114, 113}));
   EXPECT_EQ(FForm->LabelEtat->Bounds(), (TBounds{140, 35, 179, 21}));
   EXPECT_EQ(ChildBounds(Button), (TBounds{176, 72, 113, 25}));
@@ -401,7 +401,7 @@ TEST_F(Form96, ADensityChangeRescalesControlsAndFontsAndTakesTheSuggestedRectang
   RECT now{};
   GetWindowRect(Window, &now);
   EXPECT_TRUE(EqualRect(&now, &suggested));
-  EXPECT_EQ(FForm->CurrentPPI(), 144);
+  EXPECT_EQ(FForm->CurrentDpi(), 144);
   ExpectControlsAt144();
   EXPECT_TRUE(IsWindowVisible(Window)) << "drawing is resumed";
 }
@@ -630,7 +630,7 @@ TEST(Session, TheProcessEndsAtOnceWithCode0RunningNothingMore) {
 using Form144 = FormTest;
 
 TEST_F(Form144, GeometryFontsAndLogoFollowTheMonitorDensity) {
-  ASSERT_EQ(FForm->CurrentPPI(), 144);
+  ASSERT_EQ(FForm->CurrentDpi(), 144);
   RECT client{};
   GetClientRect(Window, &client);
   EXPECT_EQ(client.right, 491);

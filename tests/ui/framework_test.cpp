@@ -199,6 +199,24 @@ TEST(Layout, TheJpegFormatIsRegisteredUnderBothExtensions) {
   EXPECT_EQ(ui::FindFileFormat(L"png"), nullptr);
 }
 
+TEST(Layout, APictureTakesItsResourceAndFormatInEitherOrder) {
+  ui::TFont parentFont;
+  ui::TImage image(parentFont, L"Image1");
+  using TKind = ui::TLayoutValue::TKind;
+  EXPECT_TRUE(image.ReadProperty(L"Picture.Format", {TKind::String, L"jpg"}));
+  EXPECT_TRUE(image.ReadProperty(L"Picture.Resource", {TKind::String, L"LOGO"}));
+  image.Loaded();
+  EXPECT_EQ(image.Picture().Size().Width, 512);
+}
+
+TEST(Layout, ALabelsFontColourNeverReachesTheParentFont) {
+  ui::TFont parentFont;
+  ui::TLabel label(parentFont, L"LabelEtat");
+  label.SetFontColor(ui::clRed);
+  EXPECT_EQ(label.Font().Color, ui::clRed);
+  EXPECT_EQ(parentFont.Color, ui::clWindowText);
+}
+
 TEST(Layout, TheLogoDecodesAtFullScaleTo24BitsAndDamageIsRefused) {
   const std::string_view logo = ui::ResourceData(L"LOGO");
   const ui::TPictureSize size = ui::ReadJpegSize(logo.data(), logo.size());

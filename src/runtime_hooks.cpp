@@ -4,9 +4,13 @@
 // std::terminate) and the string-carrying std::logic_error and
 // std::runtime_error families (with a second string implementation): about
 // 160 KB, a third of the executable, for conditions only a bug or exhausted
-// memory can reach. The library keeps every std::__throw_* function in one
-// object file, so all of them are defined here: with only some, a use of one
-// of the others (std::mutex, std::regex) would link that file too and clash.
+// memory can reach. The library keeps the fifteen std::__throw_* functions
+// below together in one object file (functexcept.o), so all of them are
+// defined here: with only some, a use of one of the others (std::string's
+// out-of-range check, std::system_error's logic error) would link that file
+// too and clash. The throws of bad_function_call, system_error, future_error,
+// regex_error and ios_failure live in object files of their own and stay the
+// library's.
 //
 // What they become: a failed allocation, or a length no allocation could hold, is
 // std::bad_alloc, shown as "Mémoire insuffisante"; bad_cast, bad_typeid and bad_exception keep
