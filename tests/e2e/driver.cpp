@@ -15,11 +15,6 @@ namespace e2e {
 
 namespace {
 
-// These functions report failure as INVALID_HANDLE_VALUE, not null.
-[[nodiscard]] HANDLE NullIfInvalid(HANDLE handle) {
-  return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
-}
-
 [[nodiscard]] POINT ToScreen(HWND window, POINT client) {
   ClientToScreen(window, &client);
   return client;
@@ -247,7 +242,7 @@ std::optional<std::vector<std::wstring>> ModulesOf(DWORD processId) {
 }
 
 int CountProcesses(const wchar_t* exeName) {
-  UniqueKernelHandle snapshot(NullIfInvalid(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0)));
+  UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) return -1;
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof entry;
@@ -299,8 +294,8 @@ bool SaveWindowBitmap(HWND window, const std::wstring& bmpPath) {
   file.bfType = 0x4D42;  // "BM"
   file.bfOffBits = sizeof file + sizeof header;
   file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-  UniqueKernelHandle out(NullIfInvalid(
-      CreateFileW(bmpPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)));
+  UniqueFileHandle out(
+      CreateFileW(bmpPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   if (!out) return false;
   DWORD written = 0;
   return WriteFile(out.get(), &file, sizeof file, &written, nullptr) &&

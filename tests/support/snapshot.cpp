@@ -11,13 +11,9 @@ struct KeyCloser {
   void operator()(HKEY key) const noexcept { RegCloseKey(key); }
 };
 struct FindCloser {
+  [[nodiscard]] static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
   void operator()(HANDLE find) const noexcept { FindClose(find); }
 };
-
-// The owners expect null for "none"; these functions answer INVALID_HANDLE_VALUE.
-[[nodiscard]] HANDLE NullIfInvalid(HANDLE handle) {
-  return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
-}
 
 std::string Describe(DWORD type, const BYTE* data, std::size_t size) {
   std::uint64_t hash = 0xCBF29CE484222325;  // FNV-1a
@@ -65,9 +61,9 @@ void SnapshotKey(HKEY key, const std::wstring& path, Snapshot& out) {
 }
 
 std::string FileDescription(const std::wstring& path) {
-  const UniqueKernelHandle file(
-      NullIfInvalid(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+  const UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return "unreadable";
   std::vector<BYTE> bytes(GetFileSize(file.get(), nullptr));
   DWORD read = 0;
@@ -77,8 +73,7 @@ std::string FileDescription(const std::wstring& path) {
 
 void SnapshotTree(const std::wstring& folder, const std::wstring& relative, Snapshot& out) {
   WIN32_FIND_DATAW found;
-  const UniqueHandle<HANDLE, FindCloser> search(
-      NullIfInvalid(FindFirstFileW((folder + L"\\*").c_str(), &found)));
+  const UniqueHandle<HANDLE, FindCloser> search(FindFirstFileW((folder + L"\\*").c_str(), &found));
   if (!search) return;
   do {
     const std::wstring name = found.cFileName;
