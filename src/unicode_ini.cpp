@@ -201,11 +201,11 @@ class ReplacementFile {
 
   // Given the original's permissions, where they could be read, then its name.
   [[nodiscard]] bool Replace(const std::wstring& Target,
-                             const std::optional<Permissions>& Permissions) {
+                             const std::optional<Permissions>& OriginalPermissions) {
     // A file system without permissions refuses them; the file is no less whole.
-    if (Permissions)
-      SetSecurityInfo(FFile.get(), SE_FILE_OBJECT, Permissions->Kind, nullptr, nullptr,
-                      Permissions->Dacl, nullptr);
+    if (OriginalPermissions)
+      SetSecurityInfo(FFile.get(), SE_FILE_OBJECT, OriginalPermissions->Kind, nullptr, nullptr,
+                      OriginalPermissions->Dacl, nullptr);
     FPlaced = RenameThrough(FFile.get(), Target);
     return FPlaced;
   }
