@@ -400,9 +400,9 @@ TEST_F(Input, LogoOpensTheSiteOnlyForPressAndReleaseInside) {
   Settle(form);
 
   MoveMouseTo(form, AtDpi(kLogoInside));
-  MouseButton(true);
+  MouseButton(form, AtDpi(kLogoInside), true);
   MoveMouseTo(form, AtDpi(POINT{230, 100}));
-  MouseButton(false);
+  MouseButton(form, AtDpi(POINT{230, 100}), false);
   // Handled in order: an address from the first gesture would come first.
   ClickAt(form, AtDpi(kLogoInside));
   EXPECT_TRUE(WaitUntil([] { return !ReadFileBytes(BrowserLog).empty(); }));
