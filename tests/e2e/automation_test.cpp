@@ -35,30 +35,13 @@ std::string Shown(const Part& part) {
          std::to_string(b.bottom);
 }
 
-// Only what Wine 10 implements of the reading side: GetCurrentPropertyValueEx.
 Part Read(IUIAutomationElement& element) {
-  const auto property = [&](PROPERTYID id) {
-    VARIANT value;
-    VariantInit(&value);
-    element.GetCurrentPropertyValueEx(id, FALSE, &value);
-    return value;
-  };
   Part part;
-  VARIANT type = property(UIA_ControlTypePropertyId);
-  if (V_VT(&type) == VT_I4) part.Type = V_I4(&type);
-  VARIANT name = property(UIA_NamePropertyId);
-  if (V_VT(&name) == VT_BSTR && V_BSTR(&name)) part.Name = V_BSTR(&name);
-  VARIANT box = property(UIA_BoundingRectanglePropertyId);
-  double* edges = nullptr;  // left, top, width, height
-  if (V_VT(&box) == (VT_ARRAY | VT_R8) && SafeArrayGetDim(V_ARRAY(&box)) == 1 &&
-      SUCCEEDED(SafeArrayAccessData(V_ARRAY(&box), reinterpret_cast<void**>(&edges)))) {
-    const auto at = [&](int i) { return static_cast<LONG>(edges[i]); };
-    part.Box = {at(0), at(1), at(0) + at(2), at(1) + at(3)};
-    SafeArrayUnaccessData(V_ARRAY(&box));
-  }
-  VariantClear(&type);
-  VariantClear(&name);
-  VariantClear(&box);
+  BSTR name = nullptr;
+  element.get_CurrentControlType(&part.Type);
+  element.get_CurrentBoundingRectangle(&part.Box);
+  if (SUCCEEDED(element.get_CurrentName(&name)) && name) part.Name = name;
+  SysFreeString(name);
   return part;
 }
 
