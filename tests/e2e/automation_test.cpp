@@ -11,6 +11,8 @@
 #include <oleacc.h>
 #include <uiautomationclient.h>
 
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "support/accessibility.h"
@@ -22,6 +24,7 @@ namespace {
 
 using namespace e2e;
 
+// An element as a screen reader gets it, printed "type | name | l,t,r,b".
 struct Part {
   CONTROLTYPEID Type = 0;
   std::wstring Name;
