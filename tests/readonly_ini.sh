@@ -9,18 +9,19 @@ mkdir -p "$work/data/file" "$work/data/folder"
 printf '[Registre OpenTrack]\r\nPath=ancien\r\n' >"$work/data/file/Trelvane.ini"
 chmod 444 "$work/data/file/Trelvane.ini"
 chmod 555 "$work/data/folder"
-# A copy of the session's prefix, so its wineserver is a different one.
-cp -a "$dir/prefix" "$work/prefix"
+# A copy of the session's prefix, so its wineserver is a different one. The
+# session's commands run where its Wine is (here, or in a chroot).
+# shellcheck disable=SC2016 # expanded by the session's shell
+"$session" "$dir" run sh -c 'cp -a "$WINEPREFIX" "$1"' copy "$work/prefix"
+in_copy() { "$session" "$dir" run env WINEPREFIX="$work/prefix" "$@"; }
 
-eval "$("$session" "$dir" env)"
-export WINEPREFIX=$work/prefix
 data=$work/data
 export TRELVANE_READONLY_DIR="Z:${data//\//\\}"
 drop="--bounding-set=-dac_override,-dac_read_search --inh-caps=-dac_override,-dac_read_search"
 status=0
 # shellcheck disable=SC2086
-setpriv $drop -- wine "$tests" --gtest_filter='IniFileReadOnly.*' || status=$?
-wineserver -k >/dev/null 2>&1 || true
+in_copy setpriv $drop -- wine "$tests" --gtest_filter='IniFileReadOnly.*' || status=$?
+in_copy wineserver -k >/dev/null 2>&1 || true
 chmod -R u+w "$work"
 rm -rf "$work"
 exit $status

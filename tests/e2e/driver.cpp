@@ -165,17 +165,31 @@ void MoveMouseTo(HWND window, POINT client) {
   SetCursorPos(at.x, at.y);
 }
 
-void MouseButton(bool down) {
+// Normalised to 0..65535 over the virtual screen, rounded up so that the
+// system's scaling back (times the width, over 65536) lands on that very pixel.
+[[nodiscard]] LONG Normalised(LONG screen, int origin, int extent) {
+  return static_cast<LONG>((static_cast<LONGLONG>(screen - origin) * 65536 + extent - 1) / extent);
+}
+
+// The position goes with the button: a press sent after SetCursorPos alone
+// may reach the window at the previous position when sent from another process.
+void MouseButton(HWND window, POINT client, bool down) {
+  const POINT at = ToScreen(window, client);
   INPUT input{};
   input.type = INPUT_MOUSE;
-  input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+  input.mi.dx =
+      Normalised(at.x, GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_CXVIRTUALSCREEN));
+  input.mi.dy =
+      Normalised(at.y, GetSystemMetrics(SM_YVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK |
+                     (down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
   SendOne(input);
 }
 
 void ClickAt(HWND window, POINT client) {
   MoveMouseTo(window, client);
-  MouseButton(true);
-  MouseButton(false);
+  MouseButton(window, client, true);
+  MouseButton(window, client, false);
 }
 
 void ClickCentreOf(HWND child) {

@@ -66,7 +66,8 @@ COLORREF WaitForClientPixel(HWND window, int x, int y, COLORREF expected);
 
 // Real input through the system's input queue, as a user's.
 void MoveMouseTo(HWND window, POINT client);
-void MouseButton(bool down);
+// A left button event at that point (the pointer moves there with it).
+void MouseButton(HWND window, POINT client, bool down);
 void ClickAt(HWND window, POINT client);
 void ClickCentreOf(HWND child);
 // Presses the keys in order and releases them in reverse order.

@@ -9,6 +9,7 @@
 #include <map>
 
 #include "e2e/driver.h"
+#include "e2e/program_under_test.h"
 
 #include <commctrl.h>
 
@@ -18,17 +19,28 @@
 #include "support/temp_folder.h"
 #include "support/text.h"
 
+namespace e2e {
+
+std::wstring ProgramPath;
+int ScreenDpi = 96;
+
+int AtDpi(int value) { return MulDiv(value, ScreenDpi, 96); }
+POINT AtDpi(POINT point) { return {AtDpi(point.x), AtDpi(point.y)}; }
+RECT AtDpi(RECT box) {
+  return {AtDpi(box.left), AtDpi(box.top), AtDpi(box.right), AtDpi(box.bottom)};
+}
+
+}  // namespace e2e
+
 namespace {
 
 using namespace e2e;
 
 // Given on the command line by CTest.
-std::wstring ProgramPath;     // Trelvane_Project.exe as built
 std::wstring BrowserCommand;  // Unix program Wine's browser launcher runs
 std::wstring BrowserLog;      // where that program records each address
 std::wstring PlantedDll;      // any DLL, to be placed under a system DLL's name
 bool WithoutShcore = false;   // the program runs without shcore.dll, as on Windows 7
-int ScreenDpi = 96;           // the session's density, which the window follows
 
 const std::wstring kTrackerRoot = L"SOFTWARE\\NaturalPoint";
 const std::wstring kPathEntry =
@@ -42,17 +54,9 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kGreen = RGB(0, 128, 0);
 
-// LabelEtat's box and a point of its background clear of any caption, at 96 DPI.
-constexpr RECT kStateBox{140, 35, 319, 56};
+// A point of LabelEtat's background clear of any caption, at 96 DPI.
 constexpr POINT kStateBackground{143, 38};
 constexpr POINT kLogoInside{56, 56};
-
-// Layout coordinates at the session's density, edges scaled as the window scales them.
-int AtDpi(int value) { return MulDiv(value, ScreenDpi, 96); }
-POINT AtDpi(POINT point) { return {AtDpi(point.x), AtDpi(point.y)}; }
-RECT AtDpi(RECT box) {
-  return {AtDpi(box.left), AtDpi(box.top), AtDpi(box.right), AtDpi(box.bottom)};
-}
 
 struct Look {
   COLORREF Background;
@@ -400,9 +404,9 @@ TEST_F(Input, LogoOpensTheSiteOnlyForPressAndReleaseInside) {
   Settle(form);
 
   MoveMouseTo(form, AtDpi(kLogoInside));
-  MouseButton(true);
+  MouseButton(form, AtDpi(kLogoInside), true);
   MoveMouseTo(form, AtDpi(POINT{230, 100}));
-  MouseButton(false);
+  MouseButton(form, AtDpi(POINT{230, 100}), false);
   // Handled in order: an address from the first gesture would come first.
   ClickAt(form, AtDpi(kLogoInside));
   EXPECT_TRUE(WaitUntil([] { return !ReadFileBytes(BrowserLog).empty(); }));
