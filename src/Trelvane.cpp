@@ -43,6 +43,22 @@ void ShowContent(TrackerView& View, TrackerEntryState State) {
   if (look.ButtonCaption) View.SetButtonCaption(look.ButtonCaption);
 }
 
+// Emptying the value must not lose the folder: unless the settings file gives
+// it back exactly already, it is written there and read back, and the value
+// stays when it does not come back whole. Each read is of the file itself: a
+// copy the profile functions keep may hold a write that never reached it. An
+// empty value has nothing to keep, and one with a line break no place there.
+void KeepBeforeEmptying(TIniFile& Ini, const std::wstring& Folder) {
+  if (Folder.empty() || !FitsOnOneIniLine(Folder)) return;
+  const auto remembered = [&Ini] {
+    Ini.UpdateFile();
+    return Ini.ReadString(kSettingsSection, kSettingsKey, kDefaultFolder);
+  };
+  if (remembered() == Folder) return;
+  Ini.WriteString(kSettingsSection, kSettingsKey, Folder);
+  if (remembered() != Folder) throw Ini.WriteError();
+}
+
 }  // namespace
 
 std::wstring SettingsFilePath() { return FolderPart(ExecutablePath()) + kSettingsFileName; }
@@ -74,12 +90,11 @@ void TTrackerSwitch::Button1Click(ui::TObject* Sender) {
   if (!Registre || !FileIni) return;
   Regval = FileIni->ReadString(kSettingsSection, kSettingsKey, kDefaultFolder);
   const bool enabled = FView.ButtonCaption() == kEnabled.ButtonCaption;
-  // Emptying the value must not lose the user's folder. When the settings file
-  // could not take it at the evaluation, it goes there now, or the value stays.
-  if (enabled && Regval != Valeur && FitsOnOneIniLine(Valeur))
-    FileIni->WriteString(kSettingsSection, kSettingsKey, Valeur);
   Registre->CloseKey();
   Registre->OpenKey(kKeyPath, true);
+  // The folder to keep is the one "Path" holds now: the tracker software, or
+  // another window of ours, may have changed it since the evaluation.
+  if (enabled) KeepBeforeEmptying(*FileIni, Registre->ReadString(kValueName));
   Registre->WriteString(kValueName, enabled ? std::wstring() : Regval);
   TestRegistre(Sender);
 }

@@ -26,6 +26,8 @@ class TCustomIniFile {
 
 // An INI file reached only through the Windows profile-string functions; it
 // keeps no copy of the content, so every read sees the file as it is now.
+// A value is read whole, whatever its length, and is written so that it reads
+// back unchanged (a line break aside, which the caller keeps out).
 class TIniFile final : public TCustomIniFile {
  public:
   explicit TIniFile(std::wstring FileName) : FFileName(std::move(FileName)) {}
@@ -34,6 +36,8 @@ class TIniFile final : public TCustomIniFile {
   TIniFile& operator=(const TIniFile&) = delete;
 
   [[nodiscard]] const std::wstring& FileName() const noexcept { return FFileName; }
+  // "Impossible d'écrire dans" the file: what every failed write raises.
+  [[nodiscard]] EIniFileException WriteError() const;
 
   [[nodiscard]] std::wstring ReadString(const std::wstring& Section, const std::wstring& Ident,
                                         const std::wstring& Default) override;

@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include <aclapi.h>
+#include <winioctl.h>
 
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/unique_handle.h"
@@ -19,6 +21,19 @@ constexpr wchar_t kMark = L'\xFEFF';
 // Far beyond any settings file; a larger or nonsense size is refused before
 // anything is allocated for it.
 constexpr LONGLONG kLargestFile = 64 << 20;
+// Windows 10 1607's class; mingw-w64 declares it only for a _WIN32_WINNT that
+// no SDK defines.
+constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
+// About a second: the moment an indexer, virus scanner, backup or sync client
+// holds the file open.
+constexpr int kRenameAttempts = 10;
+constexpr DWORD kRenamePauseMs = 100;
+
+const IniFileFunctions kSystemFunctions = {::CreateFileW, ::SetFileInformationByHandle,
+                                           ::GetFinalPathNameByHandleW};
+const IniFileFunctions* gActiveFunctions = &kSystemFunctions;
+
+const IniFileFunctions& Files() noexcept { return *gActiveFunctions; }
 
 bool StartsWith(std::string_view Bytes, std::string_view Mark) {
   return Bytes.substr(0, Mark.size()) == Mark;
@@ -27,15 +42,18 @@ bool StartsWith(std::string_view Bytes, std::string_view Mark) {
 UniqueFileHandle OpenFile(const std::wstring& Name, DWORD Access, DWORD Share, DWORD Disposition,
                           DWORD Flags = FILE_ATTRIBUTE_NORMAL) {
   return UniqueFileHandle(
-      CreateFileW(Name.c_str(), Access, Share, nullptr, Disposition, Flags, nullptr));
+      Files().Open(Name.c_str(), Access, Share, nullptr, Disposition, Flags, nullptr));
 }
 
-// A file already UTF-16 LE needs nothing, whatever its size.
-bool HasUtf16LeMark(HANDLE File) {
-  char mark[2] = {};
+// Only a file on a disk answers a read at once: a FIFO or a device at the name
+// would hold the program in its first read.
+bool IsDiskFile(HANDLE File) { return GetFileType(File) == FILE_TYPE_DISK; }
+
+// The file's first bytes, as many as the mark has, fewer in a shorter file.
+std::optional<std::string_view> FirstBytes(HANDLE File, char (&Room)[2]) {
   DWORD read = 0;
-  return ReadFile(File, mark, sizeof mark, &read, nullptr) &&
-         std::string_view(mark, read) == kUtf16LeMark;
+  if (!ReadFile(File, Room, sizeof Room, &read, nullptr)) return std::nullopt;
+  return std::string_view(Room, read);
 }
 
 // A vector, not a std::string: the narrow string would link in all of
@@ -82,11 +100,11 @@ std::optional<std::wstring> AsUnicodeFile(std::string_view Bytes) {
 // The path of the file the handle is open on, every link resolved
 // ("\\?\C:\..."). Wine shows a Unix symbolic link as the file it points to, and
 // only this tells the two apart.
-std::optional<std::wstring> FinalPath(HANDLE File) {
+std::optional<std::wstring> FinalPathOf(HANDLE File, DWORD Kind) {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     const DWORD length =
-        GetFinalPathNameByHandleW(File, path.data(), static_cast<DWORD>(path.size()), 0);
+        Files().GetFinalPath(File, path.data(), static_cast<DWORD>(path.size()), Kind);
     if (length == 0) return std::nullopt;
     const bool whole = length < path.size();  // else the room it needs
     path.resize(length);
@@ -94,21 +112,56 @@ std::optional<std::wstring> FinalPath(HANDLE File) {
   }
 }
 
+// Where the file opened as Name lives. Some volumes cannot name a file in full
+// (shares whose parent folder the user may not list, volumes without a drive
+// letter, RAM disks, user-mode file systems) but give the name as opened; and
+// a name that is no link is the file's own path.
+std::optional<std::wstring> ResolvedPath(HANDLE File, const std::wstring& Name) {
+  if (auto path = FinalPathOf(File, FILE_NAME_NORMALIZED)) return path;
+  if (auto path = FinalPathOf(File, FILE_NAME_OPENED)) return path;
+  const DWORD attributes = GetFileAttributesW(Name.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+    return std::nullopt;
+  return Name;
+}
+
 bool DeleteThrough(HANDLE File) {
   FILE_DISPOSITION_INFO disposition{TRUE};
-  return SetFileInformationByHandle(File, FileDispositionInfo, &disposition, sizeof disposition) !=
+  return Files().SetInformation(File, FileDispositionInfo, &disposition, sizeof disposition) !=
          FALSE;
 }
 
 // One step in which the file takes Name, and whatever had that name is gone.
-bool RenameThrough(HANDLE File, const std::wstring& Name) {
+bool RenameThrough(HANDLE File, const std::wstring& Name, FILE_INFO_BY_HANDLE_CLASS Class,
+                   DWORD Flags) {
   std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + Name.size() * sizeof(wchar_t));
   auto* const rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-  rename->ReplaceIfExists = TRUE;
+  rename->Flags = Flags;  // FileRenameInfo reads the first byte alone: ReplaceIfExists
   rename->FileNameLength = static_cast<DWORD>(Name.size() * sizeof(wchar_t));
   Name.copy(rename->FileName, Name.size());
-  return SetFileInformationByHandle(File, FileRenameInfo, rename,
-                                    static_cast<DWORD>(buffer.size())) != FALSE;
+  return Files().SetInformation(File, Class, rename, static_cast<DWORD>(buffer.size())) != FALSE;
+}
+
+// What another program holding the file for a moment answers: worth a retry.
+bool IsPassingRefusal(DWORD Error) {
+  return Error == ERROR_ACCESS_DENIED || Error == ERROR_SHARING_VIOLATION ||
+         Error == ERROR_LOCK_VIOLATION;
+}
+
+// What a write by another program changes: the time of the last write, and
+// the size, which a write within the same tick of the clock may alone change.
+struct WriteStamp {
+  ULONGLONG LastWriteTime;
+  ULONGLONG Size;
+};
+
+bool IsUnchanged(const std::wstring& Name, const WriteStamp& Before) {
+  WIN32_FILE_ATTRIBUTE_DATA now{};
+  const auto join = [](DWORD High, DWORD Low) { return (ULONGLONG{High} << 32) | Low; };
+  return GetFileAttributesExW(Name.c_str(), GetFileExInfoStandard, &now) &&
+         join(now.ftLastWriteTime.dwHighDateTime, now.ftLastWriteTime.dwLowDateTime) ==
+             Before.LastWriteTime &&
+         join(now.nFileSizeHigh, now.nFileSizeLow) == Before.Size;
 }
 
 // Who may read and change a file: its DACL, and whether it is protected from
@@ -132,23 +185,28 @@ std::optional<Permissions> PermissionsOf(HANDLE File) {
   return permissions;
 }
 
-// Opens Name alone (no other program has it open) for removing or renaming,
-// when it is a plain file under that one name: not a link to another file,
-// not one of several names of a file. Whatever is done then goes through this
+// Opens Name alone (no other program has it open) for removing it, when it is
+// a left-over of our own run: a plain file on a disk under that one name (not
+// a link to another file, not one of several names of a file), empty or
+// starting with the mark, as our run writes it. It is then removed through this
 // handle, so nothing can take the name's place in between.
-UniqueFileHandle OpenPlainFile(const std::wstring& Name) {
+UniqueFileHandle OpenLeftOver(const std::wstring& Name) {
   UniqueFileHandle file =
-      OpenFile(Name, DELETE | FILE_READ_ATTRIBUTES, 0, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT);
+      OpenFile(Name, GENERIC_READ | DELETE, 0, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT);
   FILE_STANDARD_INFO standard{};
   FILE_BASIC_INFO basic{};
-  if (!file ||
+  if (!file || !IsDiskFile(file.get()) ||
       !GetFileInformationByHandleEx(file.get(), FileStandardInfo, &standard, sizeof standard) ||
       !GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) ||
       standard.NumberOfLinks != 1 || standard.Directory ||
       (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
     return {};
-  const std::optional<std::wstring> path = FinalPath(file.get());
-  if (!path || CompareStringOrdinal(path->c_str(), -1, Name.c_str(), -1, TRUE) != CSTR_EQUAL)
+  char room[2];
+  const std::optional<std::string_view> start = FirstBytes(file.get(), room);
+  // The name compared case for case: where names have case, another spelling
+  // is another file, never ours.
+  if (!start || kUtf16LeMark.substr(0, start->size()) != *start ||
+      ResolvedPath(file.get(), Name) != Name)
     return {};
   return file;
 }
@@ -174,15 +232,18 @@ bool CreateMarkedFile(const std::wstring& Name) {
 // kill between leaves no settings file), so this file carries them instead.
 class ReplacementFile {
  public:
-  ReplacementFile(std::wstring Name, DWORD Attributes) : FName(std::move(Name)) {
-    Attributes &= FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                  FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-    FFile = Create(Attributes);
+  ReplacementFile(std::wstring Name, DWORD OriginalAttributes)
+      : FName(std::move(Name)),
+        FAttributes(OriginalAttributes &
+                    (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                     FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_ENCRYPTED |
+                     FILE_ATTRIBUTE_COMPRESSED)) {
+    FFile = CreateNew();
     if (!FFile && GetLastError() == ERROR_FILE_EXISTS) {
-      UniqueFileHandle leftOver = OpenPlainFile(FName);
+      UniqueFileHandle leftOver = OpenLeftOver(FName);
       const bool removed = leftOver && DeleteThrough(leftOver.get());
       leftOver.reset();  // the name is free only once the file is closed
-      if (removed) FFile = Create(Attributes);
+      if (removed) FFile = CreateNew();
     }
   }
   ~ReplacementFile() {
@@ -191,59 +252,133 @@ class ReplacementFile {
   ReplacementFile(const ReplacementFile&) = delete;
   ReplacementFile& operator=(const ReplacementFile&) = delete;
 
-  // Written and flushed to the disk before it may take the original's place.
+  // Encrypted and compressed as the original is, then written and flushed to
+  // the disk before it may take the original's place.
   [[nodiscard]] bool Write(const std::wstring& Text) const {
     const auto size = static_cast<DWORD>(Text.size() * sizeof(wchar_t));
     DWORD written = 0;
-    return FFile && WriteFile(FFile.get(), Text.data(), size, &written, nullptr) &&
-           written == size && FlushFileBuffers(FFile.get());
+    return FFile && IsStoredAsTheOriginal() &&
+           WriteFile(FFile.get(), Text.data(), size, &written, nullptr) && written == size &&
+           FlushFileBuffers(FFile.get());
   }
 
-  // Given the original's permissions, where they could be read, then its name.
-  [[nodiscard]] bool Replace(const std::wstring& Target,
+  // Given the original, still open, and what it was when read; takes its
+  // permissions, where they could be read, then its name.
+  [[nodiscard]] bool Replace(const std::wstring& Target, UniqueFileHandle Original,
+                             const WriteStamp& Read,
                              const std::optional<Permissions>& OriginalPermissions) {
     // A file system without permissions refuses them; the file is no less whole.
-    if (OriginalPermissions)
+    if (OriginalPermissions && FCarriesPermissions)
       SetSecurityInfo(FFile.get(), SE_FILE_OBJECT, OriginalPermissions->Kind, nullptr, nullptr,
                       OriginalPermissions->Dacl, nullptr);
-    FPlaced = RenameThrough(FFile.get(), Target);
+    FPlaced = TakeName(Target, Original, Read);
     return FPlaced;
   }
 
  private:
-  [[nodiscard]] UniqueFileHandle Create(DWORD Attributes) const {
-    return OpenFile(FName, GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES | WRITE_DAC, 0, CREATE_NEW,
-                    Attributes != 0 ? Attributes : FILE_ATTRIBUTE_NORMAL);
+  // WRITE_DAC lets the file take the original's permissions. A folder that
+  // denies it to the files' owners (an OWNER RIGHTS entry) still lets the file
+  // be created without it, and it then has the folder's permissions.
+  [[nodiscard]] UniqueFileHandle CreateNew() {
+    const DWORD access = GENERIC_READ | GENERIC_WRITE | DELETE;
+    const DWORD attributes = FAttributes & ~FILE_ATTRIBUTE_COMPRESSED;
+    const DWORD flags = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+    UniqueFileHandle file = OpenFile(FName, access | WRITE_DAC, 0, CREATE_NEW, flags);
+    FCarriesPermissions = static_cast<bool>(file);
+    if (!file && GetLastError() == ERROR_ACCESS_DENIED)
+      file = OpenFile(FName, access, 0, CREATE_NEW, flags);
+    return file;
+  }
+
+  // A copy in the clear, or uncompressed, would undo what the user chose for
+  // the file. Encryption is asked at creation; compression is set before any
+  // data is written.
+  [[nodiscard]] bool IsStoredAsTheOriginal() const {
+    if ((FAttributes & FILE_ATTRIBUTE_COMPRESSED) != 0) {
+      USHORT format = COMPRESSION_FORMAT_DEFAULT;
+      DWORD returned = 0;
+      if (!DeviceIoControl(FFile.get(), FSCTL_SET_COMPRESSION, &format, sizeof format, nullptr, 0,
+                           &returned, nullptr))
+        return false;
+    }
+    FILE_BASIC_INFO basic{};
+    return (FAttributes & FILE_ATTRIBUTE_ENCRYPTED) == 0 ||
+           (GetFileInformationByHandleEx(FFile.get(), FileBasicInfo, &basic, sizeof basic) &&
+            (basic.FileAttributes & FILE_ATTRIBUTE_ENCRYPTED) != 0);
+  }
+
+  // With POSIX semantics (Windows 10 1607 and later, on NTFS) the rename
+  // replaces a file that others have open, the original included: that keeps
+  // refusing writers until this file has its name. Elsewhere (older systems,
+  // other file systems, Wine) a file still open cannot be replaced: the
+  // original is closed first, and replaced only if nobody wrote to it
+  // meanwhile. A refusal is tried again for about a second, the last time
+  // without POSIX semantics should they be what is refused.
+  [[nodiscard]] bool TakeName(const std::wstring& Target, UniqueFileHandle& Original,
+                              const WriteStamp& Read) const {
+    bool posix = true;
+    for (int attempt = 1;; ++attempt) {
+      const bool last = attempt == kRenameAttempts;
+      if (posix) {
+        if (RenameThrough(FFile.get(), Target, kFileRenameInfoEx,
+                          FILE_RENAME_FLAG_REPLACE_IF_EXISTS | FILE_RENAME_FLAG_POSIX_SEMANTICS))
+          return true;
+        posix = IsPassingRefusal(GetLastError());  // else the flags are not supported here
+      }
+      if (!posix || last) {
+        Original.reset();
+        if (!IsUnchanged(Target, Read)) return false;
+        if (RenameThrough(FFile.get(), Target, FileRenameInfo, TRUE)) return true;
+        if (last || !IsPassingRefusal(GetLastError())) return false;
+      }
+      Sleep(kRenamePauseMs);
+    }
   }
 
   std::wstring FName;
+  DWORD FAttributes;
   UniqueFileHandle FFile;
+  bool FCarriesPermissions = false;
   bool FPlaced = false;
 };
 
 }  // namespace
 
+ScopedIniFileFunctions::ScopedIniFileFunctions(const IniFileFunctions& Functions) noexcept
+    : FPrevious(std::exchange(gActiveFunctions, &Functions)) {}
+
+ScopedIniFileFunctions::~ScopedIniFileFunctions() { gActiveFunctions = FPrevious; }
+
 bool MakeUnicodeIniFile(const std::wstring& FileName) {
   // Asking for write access and letting others only read makes the open fail
   // when another program has the file open for writing, whatever sharing it
-  // allows (its change would be lost), or when the file is read-only.
-  UniqueFileHandle original =
-      OpenFile(FileName, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
+  // allows (its change would be lost), or when the file is read-only. Letting
+  // them delete is what lets a POSIX rename replace it while it is open.
+  UniqueFileHandle original = OpenFile(FileName, GENERIC_READ | GENERIC_WRITE,
+                                       FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING);
   if (!original) return GetLastError() == ERROR_FILE_NOT_FOUND && CreateMarkedFile(FileName);
-  if (HasUtf16LeMark(original.get())) return true;
-  // A settings file that is a link keeps being one: the file it leads to is replaced.
-  const std::optional<std::wstring> target = FinalPath(original.get());
-  FILE_BASIC_INFO info{};
+  if (!IsDiskFile(original.get())) return false;
+  char room[2];
+  const std::optional<std::string_view> start = FirstBytes(original.get(), room);
+  if (start == kUtf16LeMark) return true;
+  // A settings file that is a link keeps being one: the file it leads to is
+  // replaced. A file with several names is refused: only this one would change.
+  const std::optional<std::wstring> target = ResolvedPath(original.get(), FileName);
+  FILE_BASIC_INFO basic{};
+  FILE_STANDARD_INFO standard{};
   const std::optional<std::vector<char>> bytes = ReadWholeFile(original.get());
-  if (!target || !bytes ||
-      !GetFileInformationByHandleEx(original.get(), FileBasicInfo, &info, sizeof info))
+  if (!start || !target || !bytes ||
+      !GetFileInformationByHandleEx(original.get(), FileBasicInfo, &basic, sizeof basic) ||
+      !GetFileInformationByHandleEx(original.get(), FileStandardInfo, &standard, sizeof standard) ||
+      standard.NumberOfLinks != 1)
     return false;
   const std::optional<std::wstring> text =
       AsUnicodeFile(std::string_view(bytes->data(), bytes->size()));
   if (!text) return false;
   const std::optional<Permissions> permissions = PermissionsOf(original.get());
-  ReplacementFile replacement(*target + L".tmp", info.FileAttributes);
-  if (!replacement.Write(*text)) return false;
-  original.reset();  // a file still open cannot be replaced
-  return replacement.Replace(*target, permissions);
+  ReplacementFile replacement(*target + L".tmp", basic.FileAttributes);
+  return replacement.Write(*text) &&
+         replacement.Replace(*target, std::move(original),
+                             {static_cast<ULONGLONG>(basic.LastWriteTime.QuadPart), bytes->size()},
+                             permissions);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 // Makes the INI file UTF-16 little-endian with its byte-order mark: the one
@@ -9,10 +11,33 @@
 // converted too. Every entry keeps its meaning; a missing file becomes a file
 // holding the mark alone. The original is replaced in one step, never
 // rewritten in place, so an interruption leaves it whole; the file keeps its
-// attributes and security, and when it is a link the file it leads to is
-// replaced. A file already UTF-16 LE is left as it is, whatever its size.
+// attributes, encryption, compression and security, and when it is a link the
+// file it leads to is replaced. A file already UTF-16 LE is left as it is,
+// whatever its size.
 // Returns false, with the file unchanged, when the conversion cannot be done
-// whole: the file cannot be read, written or replaced, another program has it
-// open for writing, its size is not that of a settings file, or something not
-// ours holds the temporary name beside it (that is left untouched).
+// whole: the file cannot be read, written or replaced, it is no disk file or
+// has several names, another program has it open for writing or wrote to it
+// meanwhile, its size is not that of a settings file, or something not ours
+// holds the temporary name beside it (that is left untouched).
 [[nodiscard]] bool MakeUnicodeIniFile(const std::wstring& FileName);
+
+// The file functions of the conversion that real volumes can refuse where Wine
+// never does. They default to kernel32's; tests swap in a table that injects
+// those refusals.
+struct IniFileFunctions {
+  decltype(&::CreateFileW) Open;
+  decltype(&::SetFileInformationByHandle) SetInformation;
+  decltype(&::GetFinalPathNameByHandleW) GetFinalPath;
+};
+
+// Makes `Functions` the active table for the lifetime of this object.
+class ScopedIniFileFunctions {
+ public:
+  explicit ScopedIniFileFunctions(const IniFileFunctions& Functions) noexcept;
+  ~ScopedIniFileFunctions();
+  ScopedIniFileFunctions(const ScopedIniFileFunctions&) = delete;
+  ScopedIniFileFunctions& operator=(const ScopedIniFileFunctions&) = delete;
+
+ private:
+  const IniFileFunctions* FPrevious;
+};

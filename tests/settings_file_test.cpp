@@ -5,6 +5,7 @@
 #include <sddl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -63,14 +64,21 @@ TEST_F(IniFile, EmptyEntryIsEmptyNotDefault) {
   EXPECT_EQ(ini.ReadString(kSection, L"Path", kDefault), L"");
 }
 
-TEST_F(IniFile, LongValueGivesItsFirst2047Characters) {
-  std::string value;
-  for (int i = 0; i < 3000; ++i)
-    value += static_cast<char>('a' + i % 26);
-  WriteFileBytes(FPath, "[Registre OpenTrack]\r\nPath=" + value + "\r\n");
-  TIniFile ini(FPath);
-  const std::wstring read = ini.ReadString(kSection, L"Path", kDefault);
-  EXPECT_EQ(read, std::wstring(value.begin(), value.begin() + 2047));
+// However long, a value comes back whole, quoted or not (Wine cuts a quoted
+// value that just fills the buffer one character short).
+TEST_F(IniFile, LongValueComesBackWhole) {
+  for (const std::size_t length : {2046, 2047, 2048, 3000}) {
+    std::string value;
+    for (std::size_t i = 0; i < length; ++i)
+      value += static_cast<char>('a' + i % 26);
+    for (const std::string& stored : {value, '"' + value + '"'}) {
+      SCOPED_TRACE(stored.size());
+      WriteFileBytes(FPath, "[Registre OpenTrack]\r\nPath=" + stored + "\r\n");
+      TIniFile ini(FPath);
+      ini.UpdateFile();
+      EXPECT_EQ(ini.ReadString(kSection, L"Path", kDefault), Widen(value));
+    }
+  }
 }
 
 TEST_F(IniFile, WrittenValuesReadBackTheSame) {
@@ -147,37 +155,54 @@ TEST_F(IniFile, FileInUseByAnotherProgramRaisesAndStaysAsItWas) {
   }
 }
 
-// The name beside the file that a conversion writes first is ours alone: a
-// link there to another file, or a file another program holds, makes the
-// conversion fail with nothing touched. Only a left-over of our own (a plain
-// file, from a run killed mid-way) gives way.
+// The name beside the file that a conversion writes first is ours alone:
+// whatever else holds it (a link to another file, a file another program
+// holds, a file of the user's, the name in another case, a FIFO), also beside
+// the file a settings link leads to, makes the conversion fail with nothing
+// touched. Only a left-over of our own gives way: a run killed mid-way leaves
+// it empty or starting with the mark.
 TEST(IniFileTemporaryName, OnlyALeftOverOfOursGivesWay) {
   const std::string ansi = "[Registre OpenTrack]\r\nPath=C:/a/\r\n";
   const std::string theirs = "[Autre]\r\nCle=la leur\r\n";
-  const char* const holders[] = {"symbolic link", "hard link", "held with delete sharing",
-                                 "left-over"};
+  const char* const holders[] = {"symbolic link", "hard link",  "held with delete sharing",
+                                 "user's file",   "other case", "beside a link's target",
+                                 "FIFO",          "left-over",  "empty left-over"};
   for (const std::string holder : holders) {
     SCOPED_TRACE(holder);
     TempFolder folder;
-    const std::wstring path = folder.File(L"Trelvane.ini");
-    const std::wstring temporary = path + L".tmp";
+    std::wstring path = folder.File(L"Trelvane.ini");
+    std::wstring temporary = path + L".tmp";
     const std::wstring other = folder.File(L"autre.ini");
     WriteFileBytes(path, ansi);
     WriteFileBytes(other, theirs);
+    std::string held = theirs;
     std::optional<ForeignLock> lock;
     if (holder == "symbolic link") {
       ASSERT_TRUE(folder.MakeSymbolicLink(L"Trelvane.ini.tmp", L"autre.ini"));
     } else if (holder == "hard link") {
       ASSERT_TRUE(CreateHardLinkW(temporary.c_str(), other.c_str(), nullptr));
+    } else if (holder == "user's file") {
+      WriteFileBytes(temporary, theirs);
     } else if (holder == "held with delete sharing") {
       WriteFileBytes(temporary, theirs);
       lock.emplace(temporary, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
       ASSERT_TRUE(lock->Held());
+    } else if (holder == "other case") {  // marked, but a name of ours never has this case
+      temporary = folder.File(L"TRELVANE.INI.TMP");
+      held = "\xFF\xFE" + Utf16(theirs);
+      WriteFileBytes(temporary, held);
+    } else if (holder == "beside a link's target") {
+      ASSERT_TRUE(folder.MakeSymbolicLink(L"lien.ini", L"Trelvane.ini"));
+      path = folder.File(L"lien.ini");
+      WriteFileBytes(temporary, theirs);
+    } else if (holder == "FIFO") {
+      ASSERT_TRUE(folder.MakeFifo(L"Trelvane.ini.tmp"));
+      held.clear();
     } else {
-      WriteFileBytes(temporary, "\xFF\xFE[Regis");
+      WriteFileBytes(temporary, holder == "left-over" ? "\xFF\xFE[Regis" : "");
     }
     TIniFile ini(path);
-    if (holder == "left-over") {
+    if (holder.find("left-over") != std::string::npos) {
       ini.WriteString(kSection, L"Path", kDmitri);
       EXPECT_EQ(ini.ReadString(kSection, L"Path", kDefault), kDmitri);
       EXPECT_EQ(folder.FileNames(), (std::vector<std::wstring>{L"Trelvane.ini", L"autre.ini"}));
@@ -185,10 +210,32 @@ TEST(IniFileTemporaryName, OnlyALeftOverOfOursGivesWay) {
     }
     ExpectWriteRaises(ini, kDmitri);
     lock.reset();
-    EXPECT_EQ(ReadFileBytes(path), ansi);
+    EXPECT_EQ(ReadFileBytes(folder.File(L"Trelvane.ini")), ansi);
     EXPECT_EQ(ReadFileBytes(other), theirs);
-    EXPECT_EQ(ReadFileBytes(temporary), theirs);
+    EXPECT_EQ(ReadFileBytes(temporary), held);
+    EXPECT_TRUE(IsListed(temporary));
   }
+}
+
+// A settings file with a second name would be split by the conversion (only
+// this name would change), and one that is a FIFO would hold it in its first
+// read: both are refused, with nothing changed.
+TEST_F(IniFile, HardLinkedOrFifoSettingsFileIsRefused) {
+  const std::string ansi = "[Registre OpenTrack]\r\nPath=C:/a/\r\n";
+  WriteFileBytes(FPath, ansi);
+  const std::wstring second = FFolder.File(L"second nom.ini");
+  ASSERT_TRUE(CreateHardLinkW(second.c_str(), FPath.c_str(), nullptr));
+  TIniFile linked(FPath);
+  ExpectWriteRaises(linked, kDmitri);
+  EXPECT_EQ(ReadFileBytes(FPath), ansi);
+  EXPECT_EQ(ReadFileBytes(second), ansi);
+
+  ASSERT_TRUE(FFolder.MakeFifo(L"fifo.ini"));
+  TIniFile fifo(FFolder.File(L"fifo.ini"));
+  ExpectWriteRaises(fifo, kDmitri);
+  EXPECT_EQ(fifo.ReadString(kSection, L"Path", kDefault), kDefault);
+  EXPECT_EQ(FFolder.FileNames(),
+            (std::vector<std::wstring>{L"Trelvane.ini", L"fifo.ini", L"second nom.ini"}));
 }
 
 // Converted, the file is still what it was: hidden and system, and a link
@@ -258,6 +305,122 @@ TEST_F(IniFile, WriteIntoMissingFolderRaisesWithFullPath) {
   for (const std::wstring& value : {std::wstring(L"x"), kDmitri})
     ExpectWriteRaises(ini, value);
   EXPECT_EQ(ini.ReadString(kSection, L"Path", kDefault), kDefault);
+}
+
+// Another writer (a thread: the race is the file system's) writes entries
+// through the profile functions, trying again at once whenever refused, while
+// the file is converted: every entry it was told it wrote is still there.
+TEST_F(IniFile, ConcurrentWriterLosesNoEntry) {
+  struct Writer {
+    explicit Writer(std::wstring path) : Path(std::move(path)) {}
+    std::wstring Path;
+    std::atomic<bool> Stop{false};
+    std::atomic<int> Written{0};
+    std::vector<std::wstring> Acknowledged;
+    static DWORD WINAPI Run(void* self) {
+      auto& writer = *static_cast<Writer*>(self);
+      for (int i = 0; !writer.Stop; ++i) {
+        const std::wstring key = L"k" + std::to_wstring(i);
+        if (!WritePrivateProfileStringW(L"Autre", key.c_str(), L"v", writer.Path.c_str())) continue;
+        writer.Acknowledged.push_back(key);
+        ++writer.Written;
+      }
+      return 0;
+    }
+  };
+  int lost = 0;
+  for (int round = 0; round < 5; ++round) {
+    WriteFileBytes(FPath, "[Registre OpenTrack]\r\nPath=C:/a/\r\n");
+    Writer writer(FPath);
+    const UniqueKernelHandle thread(CreateThread(nullptr, 0, Writer::Run, &writer, 0, nullptr));
+    while (writer.Written == 0) {
+    }
+    int refused = 0;
+    while (!MakeUnicodeIniFile(FPath) && refused < 1000)  // refused while the writer writes
+      ++refused;
+    const int after = writer.Written + 3;
+    while (writer.Written < after) {
+    }
+    writer.Stop = true;
+    WaitForSingleObject(thread.get(), INFINITE);
+    ASSERT_LT(refused, 1000);
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, FPath.c_str());
+    for (const std::wstring& key : writer.Acknowledged) {
+      wchar_t value[8] = {};
+      GetPrivateProfileStringW(L"Autre", key.c_str(), L"", value, 8, FPath.c_str());
+      lost += std::wstring(value) != L"v";
+    }
+  }
+  EXPECT_EQ(lost, 0);
+}
+
+// What real volumes refuse and Wine never does, injected into the conversion.
+struct FileRefusals {
+  static inline int Renames = 0;  // the next that many renames are refused
+  static inline bool FullPaths = false;
+  static inline bool OpenedPaths = false;
+  static inline bool WriteDac = false;
+
+  static HANDLE WINAPI Create(LPCWSTR name, DWORD access, DWORD share,
+                              LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD flags,
+                              HANDLE model) {
+    if (WriteDac && (access & WRITE_DAC) != 0) return Refuse(INVALID_HANDLE_VALUE);
+    return CreateFileW(name, access, share, security, disposition, flags, model);
+  }
+  static BOOL WINAPI SetInformation(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info,
+                                    DWORD size) {
+    const bool rename = kind == FileRenameInfo || kind == 22;  // FileRenameInfoEx
+    if (rename && Renames > 0 && Renames--) return Refuse(FALSE, ERROR_SHARING_VIOLATION);
+    return SetFileInformationByHandle(file, kind, info, size);
+  }
+  static DWORD WINAPI FinalPath(HANDLE file, LPWSTR path, DWORD size, DWORD flags) {
+    if ((flags & FILE_NAME_OPENED) != 0 ? OpenedPaths : FullPaths) return Refuse(DWORD{0});
+    return GetFinalPathNameByHandleW(file, path, size, flags);
+  }
+  template <typename T>
+  static T Refuse(T result, DWORD error = ERROR_ACCESS_DENIED) {
+    SetLastError(error);
+    return result;
+  }
+};
+
+// The rename refused while others hold the file, then accepted or never; the
+// file's full path, or any path, refused (some shares, RAM disks, volumes
+// without a letter); the create refused for asking WRITE_DAC. Each time a
+// left-over of ours waits at the temporary name.
+TEST_F(IniFile, RefusalsWineNeverGives) {
+  const std::string ansi = "[Registre OpenTrack]\r\nPath=C:/a/\r\n";
+  const IniFileFunctions refusing = {FileRefusals::Create, FileRefusals::SetInformation,
+                                     FileRefusals::FinalPath};
+  const struct {
+    const char* Name;
+    int Renames;
+    bool FullPaths, OpenedPaths, WriteDac, Converted;
+  } cases[] = {{"rename refused 3 times", 3, false, false, false, true},
+               {"rename always refused", 1000, false, false, false, false},
+               {"full path refused", 0, true, false, false, true},
+               {"every path refused", 0, true, true, false, true},
+               {"WRITE_DAC refused", 0, false, false, true, true}};
+  for (const auto& refused : cases) {
+    SCOPED_TRACE(refused.Name);
+    WriteFileBytes(FPath, ansi);
+    WriteFileBytes(FPath + L".tmp", "\xFF\xFE");
+    FileRefusals::Renames = refused.Renames;
+    FileRefusals::FullPaths = refused.FullPaths;
+    FileRefusals::OpenedPaths = refused.OpenedPaths;
+    FileRefusals::WriteDac = refused.WriteDac;
+    {
+      const ScopedIniFileFunctions scope(refusing);
+      TIniFile ini(FPath);
+      if (refused.Converted)
+        ini.WriteString(kSection, L"Path", kDmitri);
+      else
+        ExpectWriteRaises(ini, kDmitri);
+    }
+    TIniFile ini(FPath);
+    EXPECT_EQ(ini.ReadString(kSection, L"Path", kDefault), refused.Converted ? kDmitri : L"C:/a/");
+    EXPECT_EQ(FFolder.FileNames(), std::vector<std::wstring>{L"Trelvane.ini"});
+  }
 }
 
 // Only keep a hung child from stopping the run; emulated 32-bit code is slow.

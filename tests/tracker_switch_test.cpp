@@ -2,6 +2,7 @@
 
 #include "base/module_path.h"
 #include "support/recording_registry.h"
+#include "support/text.h"
 #include "support/tracker_fixture.h"
 
 namespace {
@@ -153,6 +154,69 @@ TEST_F(TrackerEnabled, ClickActsOnCaptionShownNotOnRegistry) {
   EXPECT_EQ(TrackerPathValue().Data, StringBytes(L"E:/ot/"));
 }
 
+// The folder in "Path" changed behind the open window, by the tracker software
+// or by a second window of ours: switching off keeps the one the value holds
+// now, and switching on gives that one back. A value emptied or removed
+// meanwhile leaves the remembered folder as it is.
+TEST_F(TrackerEnabled, FolderChangedBehindTheWindowIsTheOneKept) {
+  SetTrackerPath(L"E:/x/");
+  FSwitch.FormCreate(nullptr);
+  SetTrackerPath(L"F:/y/");
+  FSwitch.Button1Click(nullptr);
+  EXPECT_EQ(RememberedPath(), L"F:/y/");
+  FSwitch.Button1Click(nullptr);
+  EXPECT_EQ(TrackerPathValue().Data, StringBytes(L"F:/y/"));
+  // A second window, started after the next change, remembered it at its start.
+  SetTrackerPath(L"G:/z/");
+  SetSettings("[Registre OpenTrack]\r\nPath=G:/z/\r\n");
+  FSwitch.Button1Click(nullptr);
+  EXPECT_EQ(RememberedPath(), L"G:/z/");
+  FSwitch.Button1Click(nullptr);
+  EXPECT_EQ(TrackerPathValue().Data, StringBytes(L"G:/z/"));
+  for (const bool removed : {false, true}) {
+    SCOPED_TRACE(removed ? "removed" : "emptied");
+    if (removed)
+      RegDeleteKeyValueW(HKEY_CURRENT_USER, kTrackerSubKey.c_str(), L"Path");
+    else
+      SetTrackerPath(L"");  // the second window switched off
+    const std::optional<std::string> before = SettingsBytes();
+    FSwitch.Button1Click(nullptr);
+    EXPECT_TRUE(Shows(FView, Shown::Disabled));
+    EXPECT_EQ(SettingsBytes(), before);
+    FSwitch.Button1Click(nullptr);
+    EXPECT_EQ(TrackerPathValue().Data, StringBytes(L"G:/z/"));
+  }
+}
+
+// Switched off and on, every folder comes back as it was, however long and
+// whatever blanks or quotes surround it; a plain one is stored as it is.
+TEST_F(TrackerEnabled, EveryFolderComesBackWhole) {
+  const std::wstring plain = L"C:\\Program Files (x86)\\opentrack\\modules\\";
+  const std::wstring folders[] = {L"C:\\" + std::wstring(2045, L'a'),
+                                  L"C:\\" + std::wstring(2997, L'b'),
+                                  L"  C:\\dossier  ",
+                                  L"C:\\dossier\t",
+                                  L"\"C:\\dossier\"",
+                                  L"'C:\\dossier'",
+                                  L"\"\"C:\\dossier\"\"",
+                                  plain};
+  for (const std::wstring& folder : folders) {
+    SCOPED_TRACE(folder.size() > 40 ? std::to_string(folder.size()) : Narrow(folder));
+    SetSettings(std::nullopt);
+    SetTrackerPath(folder);
+    EXPECT_EQ(ErrorOf([&] {
+                FSwitch.FormCreate(nullptr);
+                FSwitch.Button1Click(nullptr);
+                FSwitch.Button1Click(nullptr);
+              }),
+              L"");
+    EXPECT_TRUE(Shows(FView, Shown::Enabled));
+    EXPECT_EQ(TrackerPathValue().Data, StringBytes(folder));
+    Close();
+  }
+  EXPECT_EQ(SettingsBytes(), "[Registre OpenTrack]\r\nPath=" + Narrow(plain) + "\r\n");
+}
+
 TEST_F(TrackerEnabled, ValueWithLineBreakIsNotRemembered) {
   SetSettings("[Registre OpenTrack]\r\nPath=E:/ot/\r\n");
   SetTrackerPath(L"x\r\n[Injecte]\r\nPath=y");
@@ -184,24 +248,29 @@ TEST_F(TrackerFailures, NonStringPathAtStart) {
   EXPECT_EQ(FView.Caption, L"Button1");
 }
 
+// A folder in the file's place refuses every write; a FIFO there takes each
+// one, Wine says, and gives nothing back.
 TEST_F(TrackerFailures, UnwritableSettingsFileWhileEnabled) {
-  // A folder in the file's place: no write can succeed.
-  ASSERT_TRUE(CreateDirectoryW(SettingsFilePath().c_str(), nullptr));
-  SetTrackerPath(L"E:/ot/");
   const std::wstring error = L"Impossible d'écrire dans " + SettingsFilePath();
-  EXPECT_EQ(ErrorOf([&] { FSwitch.FormCreate(nullptr); }), error);
-  EXPECT_TRUE(Shows(FView, Shown::Enabled));
-  // Switching off would lose the folder, kept nowhere else: the value stays.
-  RecordingRegistry recorder;
-  EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), error);
-  EXPECT_TRUE(recorder.Calls().empty());
-  EXPECT_TRUE(Shows(FView, Shown::Enabled));
-  EXPECT_EQ(TrackerPathValue().Data, StringBytes(L"E:/ot/"));
-  // Once the file can take the folder, it does so before the value is emptied.
-  RemoveSettings();
-  EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), L"");
-  EXPECT_TRUE(Shows(FView, Shown::Disabled));
-  EXPECT_EQ(RememberedPath(), L"E:/ot/");
+  for (const bool fifo : {false, true}) {
+    SCOPED_TRACE(fifo ? "FIFO" : "folder");
+    ASSERT_TRUE(fifo ? MakeFifo(SettingsFilePath())
+                     : CreateDirectoryW(SettingsFilePath().c_str(), nullptr));
+    SetTrackerPath(L"E:/ot/");
+    EXPECT_EQ(ErrorOf([&] { FSwitch.FormCreate(nullptr); }), fifo ? L"" : error);
+    EXPECT_TRUE(Shows(FView, Shown::Enabled));
+    // Switching off would lose the folder, kept nowhere else: the value stays.
+    EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), error);
+    EXPECT_TRUE(Shows(FView, Shown::Enabled));
+    EXPECT_EQ(TrackerPathValue().Data, StringBytes(L"E:/ot/"));
+    // Once the file can take the folder, it does so before the value is emptied.
+    RemoveSettings();
+    EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), L"");
+    EXPECT_TRUE(Shows(FView, Shown::Disabled));
+    EXPECT_EQ(RememberedPath(), L"E:/ot/");
+    Close();
+    RemoveSettings();
+  }
 }
 
 TEST_F(TrackerFailures, KeyNeitherOpenedNorCreatedAtToggle) {
@@ -240,6 +309,8 @@ TEST_F(TrackerLifetime, RegistryCallsOfCreateToggleAndClose) {
   EXPECT_EQ(recorder.Calls(), (std::vector<std::wstring>{
                                   L"RegCloseKey(key2)",
                                   L"RegCreateKeyExW(HKCU, \"" + sub + L"\", 0xF003F) = 0",
+                                  L"RegQueryValueExW(key3, \"Path\", size) = 0",
+                                  L"RegQueryValueExW(key3, \"Path\", data) = 0",
                                   L"RegSetValueExW(key3, \"Path\", 1, 2) = 0",
                                   L"RegOpenKeyExW(HKCU, \"" + sub + L"\", 0x20009) = 0",
                                   L"RegCloseKey(key4)",

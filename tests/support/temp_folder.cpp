@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 TempFolder::TempFolder() {
@@ -18,7 +19,7 @@ TempFolder::TempFolder() {
 
 TempFolder::~TempFolder() {
   for (const std::wstring& link : FLinks)
-    RunUnixTool(L"/bin/rm -f \"" + link + L"\"", [&] { return !FileExists(File(link)); });
+    RemoveWithRm(File(link));
   std::wstring from = FPath + L'\0';  // double-NUL terminated list
   SHFILEOPSTRUCTW op{};
   op.wFunc = FO_DELETE;
@@ -40,26 +41,65 @@ std::vector<std::wstring> TempFolder::FileNames() const {
   return names;
 }
 
-bool TempFolder::MakeSymbolicLink(const std::wstring& name, const std::wstring& target) {
-  FLinks.push_back(name);
-  return RunUnixTool(L"/bin/ln -s \"" + target + L"\" \"" + name + L"\"",
-                     [&] { return FileExists(File(name)); });
-}
+namespace {
 
 // Wine starts a Unix program as it starts a Windows one, in the folder given,
 // but neither waits for its end nor reports its exit code: its effect is awaited.
-bool TempFolder::RunUnixTool(const std::wstring& command, const std::function<bool()>& done) const {
+// It gives no process handle, and leaves garbage in the thread's (once the
+// value of our own standard output): only a real pair is closed.
+bool RunUnixTool(const std::wstring& command, const std::wstring& folder,
+                 const std::function<bool()>& done) {
   const std::wstring program = L"Z:" + command.substr(0, command.find(L' '));
   std::wstring line = command;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  ProcessHandles process;
+  PROCESS_INFORMATION started{};
   if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      FPath.c_str(), &startup, &process.Info))
+                      folder.c_str(), &startup, &started))
     return false;
+  if (started.hProcess) {
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+  }
   for (int wait = 0; wait < 300 && !done(); ++wait)
     Sleep(100);
   return done();
+}
+
+// Runs TOOL with the name in the folder of PATH.
+bool RunOnName(const std::wstring& tool, const std::wstring& path,
+               const std::function<bool()>& done) {
+  const std::size_t slash = path.rfind(L'\\');
+  return RunUnixTool(tool + L" \"" + path.substr(slash + 1) + L"\"", path.substr(0, slash), done);
+}
+
+}  // namespace
+
+bool TempFolder::MakeSymbolicLink(const std::wstring& name, const std::wstring& target) {
+  FLinks.push_back(name);
+  return RunUnixTool(L"/bin/ln -s \"" + target + L"\" \"" + name + L"\"", FPath,
+                     [&] { return FileExists(File(name)); });
+}
+
+bool TempFolder::MakeFifo(const std::wstring& name) {
+  FLinks.push_back(name);
+  return ::MakeFifo(File(name));
+}
+
+bool MakeFifo(const std::wstring& path) {
+  return RunOnName(L"/usr/bin/mkfifo", path, [&] { return IsListed(path); });
+}
+
+void RemoveWithRm(const std::wstring& path) {
+  RunOnName(L"/bin/rm -f", path, [&] { return !IsListed(path); });
+}
+
+bool IsListed(const std::wstring& path) {
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW(path.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  FindClose(search);
+  return true;
 }
 
 void WriteFileBytes(const std::wstring& path, const std::string& bytes) {

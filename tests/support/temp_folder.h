@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,13 +22,19 @@ class TempFolder {
   // name would remove that file, so the folder removes its links with ln's
   // sibling, rm, first.
   [[nodiscard]] bool MakeSymbolicLink(const std::wstring& name, const std::wstring& target);
+  // Makes NAME a FIFO, removed the same way.
+  [[nodiscard]] bool MakeFifo(const std::wstring& name);
 
  private:
-  bool RunUnixTool(const std::wstring& command, const std::function<bool()>& done) const;
-
   std::wstring FPath;
   std::vector<std::wstring> FLinks;
 };
+
+// Makes PATH a FIFO with mkfifo, and removes whatever is at PATH with rm: Wine
+// can do neither. It sees a FIFO only by listing its folder.
+[[nodiscard]] bool MakeFifo(const std::wstring& path);
+void RemoveWithRm(const std::wstring& path);
+[[nodiscard]] bool IsListed(const std::wstring& path);
 
 // Whole-file helpers, bytes as they are on disk.
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);

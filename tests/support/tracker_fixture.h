@@ -52,6 +52,7 @@ class TrackerTest : public testing::Test {
   static void RemoveSettings() {
     DeleteFileW(SettingsFilePath().c_str());
     RemoveDirectoryW(SettingsFilePath().c_str());
+    if (IsListed(SettingsFilePath())) RemoveWithRm(SettingsFilePath());  // a FIFO
   }
 
   static void SetPathBytes(DWORD type, const void* data, DWORD bytes) {

@@ -272,15 +272,13 @@ ViewModel ModelView(ViewModel view, const ExpectedEvaluation& evaluation) {
 bool IsProfileBlank(wchar_t c) { return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x1A; }
 
 std::wstring ModelRememberedValue(const std::wstring& written, bool unicodeFile) {
-  const std::wstring stored = unicodeFile ? written : Widen(Narrow(written, CP_ACP), CP_ACP);
-  return CopyEntry(TrimBlanks(CString(stored)), 1u << 20);
+  return unicodeFile ? written : Widen(Narrow(written, CP_ACP), CP_ACP);
 }
 
 std::optional<std::wstring> ModelProfileRead(const std::optional<std::string>& file,
                                              const std::wstring& section, const std::wstring& key,
-                                             const std::wstring& fallback) {
-  constexpr std::size_t kRoom = 2048;
-  if (!file) return CopyEntry(fallback, kRoom);
+                                             const std::wstring& fallback, std::size_t room) {
+  if (!file) return CopyEntry(fallback, room);
   const std::optional<std::wstring> text = DecodeProfile(*file);
   if (!text) return std::nullopt;
   for (const ProfileSection& candidate : ParseProfile(*text)) {
@@ -288,11 +286,11 @@ std::optional<std::wstring> ModelProfileRead(const std::optional<std::string>& f
     // Only the first matching section and its first matching key count.
     for (const ProfileKey& entry : candidate.Keys) {
       if (!SameNameIgnoringCase(entry.Name, key)) continue;
-      return CopyEntry(entry.Value ? *entry.Value : fallback, kRoom);
+      return CopyEntry(entry.Value ? *entry.Value : fallback, room);
     }
     break;
   }
-  return CopyEntry(fallback, kRoom);
+  return CopyEntry(fallback, room);
 }
 
 std::vector<std::string> ProfileLines(const std::string& bytes) {

@@ -69,15 +69,16 @@ struct ViewModel {
 [[nodiscard]] bool IsProfileBlank(wchar_t c);
 
 // What a fresh read returns for a value that was written: in an ANSI file the
-// text goes through the code page; then it loses blanks and quotes.
+// text goes through the code page; blanks and quotes around it stay.
 [[nodiscard]] std::wstring ModelRememberedValue(const std::wstring& written, bool unicodeFile);
 
-// What GetPrivateProfileStringW(section, key, fallback, buffer, 2048) returns
+// What GetPrivateProfileStringW(section, key, fallback, buffer, room) returns
 // for a file holding these bytes; nullopt when the encoding is beyond the model.
 [[nodiscard]] std::optional<std::wstring> ModelProfileRead(const std::optional<std::string>& file,
                                                            const std::wstring& section,
                                                            const std::wstring& key,
-                                                           const std::wstring& fallback);
+                                                           const std::wstring& fallback,
+                                                           std::size_t room);
 
 struct SettingsCase {
   std::string Label;
