@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <map>
@@ -233,7 +234,29 @@ TEST_F(States, EnabledRemembersPathAndClicksSwitchOffAndBackOn) {
   EXPECT_EQ(FolderChanges(), std::vector<std::wstring>{L"+ Trelvane.ini"});
 }
 
-TEST_F(States, WindowIsTheFixedToolWindowWithTheLogoAtTopLeft) {
+struct WindowClasses {
+  DWORD ProcessId;
+  std::vector<std::wstring> Classes;
+};
+
+BOOL CALLBACK CollectClass(HWND window, LPARAM into) noexcept {
+  auto& found = *reinterpret_cast<WindowClasses*>(into);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  const std::wstring name = ClassOf(window);
+  if (owner == found.ProcessId && name != L"IME") found.Classes.push_back(name);
+  return TRUE;
+}
+
+// The classes of a process's top-level windows, sorted; the system's IME window aside.
+std::vector<std::wstring> TopLevelClassesOf(DWORD processId) {
+  WindowClasses found{processId, {}};
+  EnumWindows(CollectClass, reinterpret_cast<LPARAM>(&found));
+  std::sort(found.Classes.begin(), found.Classes.end());
+  return found.Classes;
+}
+
+TEST_F(States, OneFixedToolWindowWithTheLogoAtTopLeftAndItsTooltipAlone) {
   const HWND form = StartProgram();
   ASSERT_NE(form, nullptr);
   EXPECT_EQ(TextOf(form), L"Trelvane");
@@ -249,6 +272,8 @@ TEST_F(States, WindowIsTheFixedToolWindowWithTheLogoAtTopLeft) {
   EXPECT_EQ(exStyle & (WS_EX_TOOLWINDOW | WS_EX_APPWINDOW | WS_EX_CONTROLPARENT),
             WS_EX_TOOLWINDOW | WS_EX_APPWINDOW | WS_EX_CONTROLPARENT);
   EXPECT_EQ(GetWindow(form, GW_OWNER), nullptr);
+  EXPECT_EQ(TopLevelClassesOf(Program().Id()),
+            (std::vector<std::wstring>{L"TForm1", TOOLTIPS_CLASSW}));
 
   Settle(form);
   const int logo = AtDpi(113);  // square, as high as its box
@@ -291,8 +316,7 @@ TEST_P(NonStringPath, BoxFirstThenLayoutValues) {
   EXPECT_EQ(MessageBoxText(box), L"Type de données incorrect pour 'Path'");
   const HWND hiddenForm = program.FindTopLevel(L"TForm1", false);
   EXPECT_TRUE(hiddenForm == nullptr || !IsWindowVisible(hiddenForm)) << "box before the window";
-  EXPECT_NE(GetWindow(box, GW_OWNER), nullptr);
-  EXPECT_NE(GetWindow(box, GW_OWNER), hiddenForm) << "owned by the application window";
+  EXPECT_EQ(ClassOf(GetWindow(box, GW_OWNER)), L"TApplication") << "the hidden application window";
 
   PressOk(box);
   const HWND form = program.WaitForForm();
@@ -319,6 +343,7 @@ TEST_F(Errors, UnwritableSettingsAtStartThenEnabledWindow) {
   EXPECT_EQ(MessageBoxText(box), L"Impossible d'écrire dans " + SettingsPath() + L".");
   const HWND hiddenForm = program.FindTopLevel(L"TForm1", false);
   EXPECT_TRUE(hiddenForm == nullptr || !IsWindowVisible(hiddenForm)) << "box before the window";
+  EXPECT_EQ(ClassOf(GetWindow(box, GW_OWNER)), L"TApplication") << "the hidden application window";
 
   PressOk(box);
   const HWND form = program.WaitForForm();
