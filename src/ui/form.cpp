@@ -226,15 +226,25 @@ void TForm::OnColorsChanged(bool SystemColors) {
     RedrawWindow(FHandle.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
+// However a click arrives (the mouse, a key, BM_CLICK or WM_COMMAND from
+// another program, an accessibility client), a control the user can neither
+// see nor use does nothing, and nothing acts once the form is closed.
+bool TForm::CanAct(const TControl& Control) const noexcept {
+  if (FClosed || !Control.Visible()) return false;
+  const HWND window = Control.Handle() ? Control.Handle() : FHandle.get();
+  return IsWindowVisible(window) && IsWindowEnabled(window) && IsWindowEnabled(FHandle.get());
+}
+
 void TForm::OnAccessibleClick(WPARAM Index) {
-  if (FClosed || Index >= FDesign.Controls.size()) return;
+  if (Index >= FDesign.Controls.size()) return;
   TControl& control = *FDesign.Controls[Index];
-  if (!control.Handle() && control.Visible()) control.Click();
+  if (!control.Handle() && CanAct(control)) control.Click();
 }
 
 void TForm::OnCommand(WPARAM WParam, LPARAM LParam) {
-  if (HIWORD(WParam) != BN_CLICKED || FClosed) return;
-  if (TControl* button = ControlOfHandle(reinterpret_cast<HWND>(LParam))) button->Click();
+  if (HIWORD(WParam) != BN_CLICKED) return;
+  TControl* button = ControlOfHandle(reinterpret_cast<HWND>(LParam));
+  if (button && CanAct(*button)) button->Click();
 }
 
 bool TForm::OnSetCursor(LPARAM LParam) {
@@ -260,7 +270,7 @@ void TForm::OnMouseUp(POINT Point) {
   TControl* pressed = std::exchange(FPressed, nullptr);
   if (!pressed) return;
   ReleaseCapture();
-  if (!FClosed && pressed->Visible() && pressed->Bounds().Contains(Point)) pressed->Click();
+  if (CanAct(*pressed) && pressed->Bounds().Contains(Point)) pressed->Click();
 }
 
 void TForm::Paint() {
