@@ -53,7 +53,8 @@ void TApplication::Initialize() {
   RegisterStandardFileFormats();
   FOleInitialized = SUCCEEDED(OleInitialize(nullptr));
   FComInitialized = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+  // Only the classes a form uses: the push button and the tooltip.
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
   FTitle = ApplicationTitleFromPath(ExecutablePath());
   FIcon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");

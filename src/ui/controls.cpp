@@ -59,8 +59,10 @@ bool TControl::ReadProperty(const std::wstring& Property, const TLayoutValue& Va
 }
 
 void TControl::ScaleBy(int Numerator, int Denominator) {
-  FBounds = ScaleBounds(FBounds, Numerator, Denominator);
+  const TBounds scaled = ScaleBounds(FBounds, Numerator, Denominator);
   if (!FParentFont) FFont.ScaleBy(Numerator, Denominator);
+  if (scaled == FBounds) return;
+  FBounds = scaled;
   BoundsChanged();
 }
 
@@ -199,6 +201,7 @@ void TButton::SetCaption(const std::wstring& Caption) {
 }
 
 void TButton::SetVisible(bool Visible) {
+  if (Visible == this->Visible()) return;
   TControl::SetVisible(Visible);
   if (!FHandle) return;
   // Hidden while focused: the focus goes to the form, not to nowhere.

@@ -59,11 +59,16 @@ TCloseEvent TForm::FindCloseHandler(const std::wstring& /*Name*/) { return {}; }
 void TForm::CreateWindowHandle() {
   RegisterWindowClass();
   RenewBackground();
+  // The frame as at the system's density: a window made at 96 DPI then needs no
+  // second sizing, and ApplyDensity corrects any other.
+  RECT frame{0, 0, FDesign.ClientWidth, FDesign.ClientHeight};
+  AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
   // The window procedure takes the handle at WM_NCCREATE; a creation that fails
   // after it gives it back at WM_NCDESTROY.
   if (!CreateWindowExW(kExStyle, ClassName().c_str(), FDesign.Caption.c_str(), kStyle,
-                       CW_USEDEFAULT, CW_USEDEFAULT, FDesign.ClientWidth, FDesign.ClientHeight,
-                       FHost.FormOwner(), nullptr, GetModuleHandleW(nullptr), this))
+                       CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                       frame.bottom - frame.top, FHost.FormOwner(), nullptr,
+                       GetModuleHandleW(nullptr), this))
     throw Exception(L"Impossible de créer la fenêtre " + ClassName());
   if (const HICON icon = FHost.FormIcon())
     SendMessageW(FHandle.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
@@ -121,6 +126,7 @@ void TForm::SetClientSize(int Width, int Height) {
   RECT client{};
   GetWindowRect(FHandle.get(), &window);
   GetClientRect(FHandle.get(), &client);
+  if (client.right == Width && client.bottom == Height) return;
   const int frameWidth = (window.right - window.left) - client.right;
   const int frameHeight = (window.bottom - window.top) - client.bottom;
   SetWindowPos(FHandle.get(), nullptr, 0, 0, Width + frameWidth, Height + frameHeight,
