@@ -162,6 +162,24 @@ class ProgramTest : public testing::Test {
     EXPECT_EQ(TextOf(button), look.Button);
   }
 
+  // The box of an error in the creation handler, before the window shows and
+  // owned by the hidden application window; after OK, the window that opens.
+  static HWND BoxAtStartThenForm(const RunningProgram& program, const std::wstring& title,
+                                 const std::wstring& text) {
+    const HWND box = program.WaitForMessageBox();
+    if (box == nullptr) {
+      ADD_FAILURE() << "no box";
+      return nullptr;
+    }
+    EXPECT_EQ(TextOf(box), title);
+    EXPECT_EQ(MessageBoxText(box), text);
+    const HWND hiddenForm = program.FindTopLevel(L"TForm1", false);
+    EXPECT_TRUE(hiddenForm == nullptr || !IsWindowVisible(hiddenForm)) << "box before the window";
+    EXPECT_EQ(ClassOf(GetWindow(box, GW_OWNER)), L"TApplication") << "owner";
+    PressOk(box);
+    return program.WaitForForm();
+  }
+
   // A close request as the close box sends it; the program must end with 0.
   static void CloseAndExpectCleanExit(const RunningProgram& program, HWND form) {
     PostMessageW(form, WM_CLOSE, 0, 0);
@@ -310,16 +328,8 @@ TEST_P(NonStringPath, BoxFirstThenLayoutValues) {
   const std::wstring exe = Install(GetParam().FileName);
   TakeSnapshots();
   RunningProgram program(exe);
-  const HWND box = program.WaitForMessageBox();
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(TextOf(box), GetParam().Title);
-  EXPECT_EQ(MessageBoxText(box), L"Type de données incorrect pour 'Path'");
-  const HWND hiddenForm = program.FindTopLevel(L"TForm1", false);
-  EXPECT_TRUE(hiddenForm == nullptr || !IsWindowVisible(hiddenForm)) << "box before the window";
-  EXPECT_EQ(ClassOf(GetWindow(box, GW_OWNER)), L"TApplication") << "the hidden application window";
-
-  PressOk(box);
-  const HWND form = program.WaitForForm();
+  const HWND form =
+      BoxAtStartThenForm(program, GetParam().Title, L"Type de données incorrect pour 'Path'");
   ASSERT_NE(form, nullptr);
   ExpectLook(form, kLayoutDefaults);
   CloseAndExpectCleanExit(program, form);
@@ -337,16 +347,8 @@ TEST_F(Errors, UnwritableSettingsAtStartThenEnabledWindow) {
   const std::wstring exe = Install();
   TakeSnapshots();
   RunningProgram program(exe);
-  const HWND box = program.WaitForMessageBox();
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(TextOf(box), L"Trelvane_project");
-  EXPECT_EQ(MessageBoxText(box), L"Impossible d'écrire dans " + SettingsPath() + L".");
-  const HWND hiddenForm = program.FindTopLevel(L"TForm1", false);
-  EXPECT_TRUE(hiddenForm == nullptr || !IsWindowVisible(hiddenForm)) << "box before the window";
-  EXPECT_EQ(ClassOf(GetWindow(box, GW_OWNER)), L"TApplication") << "the hidden application window";
-
-  PressOk(box);
-  const HWND form = program.WaitForForm();
+  const HWND form = BoxAtStartThenForm(program, L"Trelvane_project",
+                                       L"Impossible d'écrire dans " + SettingsPath() + L".");
   ASSERT_NE(form, nullptr);
   ExpectLook(form, kEnabled);
   CloseAndExpectCleanExit(program, form);
