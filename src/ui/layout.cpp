@@ -10,7 +10,8 @@ namespace ui {
 
 namespace {
 
-std::wstring Widen(std::string_view Text) {
+// Strict UTF-8: a layout with a malformed sequence is refused, not patched.
+std::wstring LayoutTextFromUtf8(std::string_view Text) {
   if (Text.empty()) return {};
   const int size = static_cast<int>(Text.size());
   const int length =
@@ -186,7 +187,9 @@ bool LayoutBold(const std::wstring& Property, const TLayoutValue& Value) {
 
 }  // namespace
 
-TLayoutObject ParseLayout(std::string_view Text) { return Parser(Widen(Text)).Parse(); }
+TLayoutObject ParseLayout(std::string_view Text) {
+  return Parser(LayoutTextFromUtf8(Text)).Parse();
+}
 
 void ThrowLayoutError(const std::wstring& Object, const std::wstring& Problem) {
   throw ELayoutError(L"Disposition de fenêtre illisible, " + Object + L" : " + Problem);
