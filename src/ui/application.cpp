@@ -78,8 +78,8 @@ bool TApplication::CreateHandle() noexcept {
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.lpszClassName = kWindowClass;
   RegisterClassExW(&windowClass);
-  // Never shown: it owns boxes while no form is active, and hears of log-off
-  // while it exists (the form hears of it itself).
+  // Never shown: it owns boxes while no form is active. The form answers
+  // log-off itself; this window, once made, answers it too.
   const int x = GetSystemMetrics(SM_CXSCREEN) / 2;
   const int y = GetSystemMetrics(SM_CYSCREEN) / 2;
   FHandle.reset(CreateWindowExW(0, kWindowClass, FTitle.c_str(),
