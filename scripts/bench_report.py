@@ -1,4 +1,5 @@
-"""Summarises scripts/bench's runs: prints the table and writes bench.json.
+"""Summarises scripts/bench's runs: prints the table and writes bench.json,
+then exits 1 when a figure missed its target.
 
 bench_report.py RUNS LOGO_SIMD LOGO_NO_SIMD IMPORTS WINDOWS_DLLS PRODUCT BASELINE FLOOR
                 FULL_RUNTIME OUT LOAD_BEFORE LOAD_AFTER
@@ -117,6 +118,9 @@ def main(args):
         json.dump(result, f, indent=2)
     print_table(result, paint, memory, pair_ratios, floor_paint_ratios, floor_memory_ratios, logo)
     print(f"\nwritten: {out}")
+    missed = [label for figure, label, _, _ in TARGETS if not result["targets_met"][figure]]
+    if missed:
+        sys.exit("bench: target missed: " + "; ".join(missed))
 
 
 def print_table(result, paint, memory, pair_ratios, floor_paint_ratios, floor_memory_ratios, logo):

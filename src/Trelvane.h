@@ -24,7 +24,10 @@ class TrackerView {
 };
 
 namespace tracker {
+// The entry's key below HKEY_CURRENT_USER, absolute as TRegistry takes it, and
+// as the registry functions take it.
 inline const std::wstring kKeyPath = L"\\SOFTWARE\\NaturalPoint\\NaturalPoint\\NPClient Location";
+inline const std::wstring kSubKey = kKeyPath.substr(1);
 inline const std::wstring kValueName = L"Path";
 inline const std::wstring kSettingsFileName = L"Trelvane.ini";
 inline const std::wstring kSettingsSection = L"Registre OpenTrack";
@@ -74,8 +77,9 @@ class TTrackerSwitch {
 // Beside the executable, whatever the length of its path.
 [[nodiscard]] std::wstring SettingsFilePath();
 
-// Owned by the switch from FormCreate to FormClose; empty outside that span,
-// so a request arriving after the close reaches nothing released.
+// The program-wide variables, module globals. Registre and FileIni are made by
+// FormCreate and let go by FormClose, and are empty outside that span, so a
+// request arriving after the close reaches nothing released.
 extern std::unique_ptr<TRegistry> Registre;
 extern std::unique_ptr<TIniFile> FileIni;
 extern std::wstring Valeur;

@@ -8,7 +8,8 @@
 
 namespace {
 
-// Before the loop there is no window to own a box, and no title to trust yet.
+// Task-modal with no owner, which disables the thread's windows itself: the
+// failure may come before any window of the program, or its title, exists.
 void ShowStartFailure(const std::wstring& Message) noexcept {
   MessageBoxW(nullptr, ui::ErrorBoxText(Message).c_str(), L"Erreur d'application",
               MB_OK | MB_ICONERROR | MB_TASKMODAL);

@@ -58,7 +58,9 @@ enum TRegDataType {
 [[nodiscard]] TRegDataType DataTypeOf(DWORD RegistryType) noexcept;
 
 // One root key and at most one open key below it. Probing and opening answer
-// true or false; reading and writing data raise ERegistryException.
+// true or false. Writing raises ERegistryException; so does reading, except
+// that a value whose size cannot be queried (absent, or no key open) reads as
+// the empty text.
 class TRegistry {
  public:
   TRegistry() = default;

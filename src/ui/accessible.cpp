@@ -363,8 +363,6 @@ class TAccessibleClient final : public IAccessible, public IOleWindow {
     return S_OK;
   }
 
-  // The client goes to the standard object, a windowed control to its
-  // window's object, and a windowless one to Own.
   // A text the windowless controls do not have (S_FALSE); the standard object
   // answers for the client and the windowed children.
   HRESULT TextNoneOfOurs(const VARIANT& Child, BSTR* Out,
@@ -377,6 +375,8 @@ class TAccessibleClient final : public IAccessible, public IOleWindow {
         [](const TControl&) { return S_FALSE; });
   }
 
+  // The client goes to the standard object, a windowed control to its
+  // window's object, and a windowless one to Own.
   template <typename DelegatedAnswer, typename OwnAnswer>
   HRESULT Answer(const VARIANT& Child, DelegatedAnswer Delegated, OwnAnswer Own) const noexcept {
     try {

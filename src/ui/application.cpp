@@ -53,11 +53,11 @@ void TApplication::Initialize() {
   RegisterStandardFileFormats();
   FOleInitialized = SUCCEEDED(OleInitialize(nullptr));
   FComInitialized = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+  // Only the classes a form uses: the push button and the tooltip.
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
   FTitle = ApplicationTitleFromPath(ExecutablePath());
   FIcon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
-  CreateHandle();
 }
 
 void TApplication::Finalize() noexcept {
@@ -68,7 +68,8 @@ void TApplication::Finalize() noexcept {
   FComInitialized = FOleInitialized = false;
 }
 
-void TApplication::CreateHandle() {
+bool TApplication::CreateHandle() noexcept {
+  if (FHandle) return true;
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof(windowClass);
   windowClass.lpfnWndProc = WindowProcedure;
@@ -77,13 +78,14 @@ void TApplication::CreateHandle() {
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.lpszClassName = kWindowClass;
   RegisterClassExW(&windowClass);
-  // Never shown: it owns boxes and hears of log-off while no form is active.
+  // Never shown: it owns boxes while no form is active. The form answers
+  // log-off itself; this window, once made, answers it too.
   const int x = GetSystemMetrics(SM_CXSCREEN) / 2;
   const int y = GetSystemMetrics(SM_CYSCREEN) / 2;
   FHandle.reset(CreateWindowExW(0, kWindowClass, FTitle.c_str(),
                                 WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU, x, y, 0, 0,
                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
-  if (!FHandle) throw Exception(L"Impossible de créer la fenêtre de l'application");
+  return static_cast<bool>(FHandle);
 }
 
 LRESULT CALLBACK TApplication::WindowProcedure(HWND Window, UINT Message, WPARAM WParam,
@@ -127,7 +129,11 @@ void TApplication::ReportException() noexcept {
   }
 }
 
+// The first box makes the hidden window: a start that reports nothing never
+// creates a top-level window of its own beyond the form and its tooltip. Without
+// it the box still opens, owned by the active window or by none.
 void TApplication::ShowException(const std::wstring& Message) noexcept {
+  CreateHandle();
   ShowErrorBox(FHandle.get(), FTitle, Message);
 }
 

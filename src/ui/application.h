@@ -17,8 +17,8 @@ namespace ui {
 // It is the host of its main form.
 class TApplication final : public TFormHost {
  public:
-  // Framework start: picture formats, OLE and COM on this thread, title, icon,
-  // the hidden application window.
+  // Framework start: picture formats, OLE and COM on this thread, title, icon.
+  // The hidden application window waits until something needs it.
   void Initialize();
   // Destroys the main form, then undoes OLE and COM.
   void Finalize() noexcept;
@@ -28,13 +28,15 @@ class TApplication final : public TFormHost {
   int HintHidePause = 2500;
 
   [[nodiscard]] const std::wstring& Title() const noexcept { return FTitle; }
-  [[nodiscard]] HWND Handle() const noexcept { return FHandle.get(); }
 
   // Creates the main form, the program's one form; `Reference` is set before
   // the form's creation handler runs.
   template <typename T>
   void CreateForm(T*& Reference) {
     if (FMainForm) throw Exception(L"Une seule fenêtre principale");
+    // A form without a task-bar button of its own is owned by the application window.
+    if (!MainFormOnTaskBar && !CreateHandle())
+      throw Exception(L"Impossible de créer la fenêtre de l'application");
     auto form = std::make_unique<T>(*this);
     Reference = form.get();
     FMainForm = std::move(form);
@@ -59,7 +61,8 @@ class TApplication final : public TFormHost {
  private:
   static LRESULT CALLBACK WindowProcedure(HWND Window, UINT Message, WPARAM WParam,
                                           LPARAM LParam) noexcept;
-  void CreateHandle();
+  // True once the hidden application window exists.
+  bool CreateHandle() noexcept;
 
   std::wstring FTitle;
   HICON FIcon = nullptr;  // shared resource icon: never destroyed

@@ -32,35 +32,28 @@ bool TControl::ReadFontProperty(const std::wstring& Property, const TLayoutValue
   return ReadFontLayoutProperty(FFont, Property, Value);
 }
 
+// The properties every control takes; any Font.* one gives it a font of its own.
 bool TControl::ReadProperty(const std::wstring& Property, const TLayoutValue& Value) {
-  if (Property == L"Left") {
-    FBounds.Left = LayoutInteger(Property, Value);
-  } else if (Property == L"Top") {
-    FBounds.Top = LayoutInteger(Property, Value);
-  } else if (Property == L"Width") {
-    FBounds.Width = LayoutInteger(Property, Value);
-  } else if (Property == L"Height") {
-    FBounds.Height = LayoutInteger(Property, Value);
-  } else if (Property == L"Visible") {
-    FVisible = LayoutBoolean(Property, Value);
-  } else if (Property == L"Hint") {
-    FHint = LayoutString(Property, Value);
-  } else if (Property == L"ShowHint") {
-    FShowHint = LayoutBoolean(Property, Value);
-  } else if (Property == L"Cursor") {
-    const std::wstring& cursor = LayoutIdentifier(Property, Value);
-    if (cursor != L"crDefault" && cursor != L"crHandPoint")
-      ThrowLayoutError(Property, L"curseur inconnu " + cursor);
-    FCursor = cursor == L"crHandPoint" ? TCursor::crHandPoint : TCursor::crDefault;
-  } else {
-    return ReadFontProperty(Property, Value);
-  }
-  return true;
+  static constexpr TLayoutChoices<TCursor, 2> kCursors{
+      L"curseur inconnu ",
+      {{L"crDefault", TCursor::crDefault}, {L"crHandPoint", TCursor::crHandPoint}}};
+  static constexpr TPropertyReader<TControl> kProperties[] = {
+      {L"Left", [](auto& C, auto& N, auto& V) { C.FBounds.Left = LayoutInteger(N, V); }},
+      {L"Top", [](auto& C, auto& N, auto& V) { C.FBounds.Top = LayoutInteger(N, V); }},
+      {L"Width", [](auto& C, auto& N, auto& V) { C.FBounds.Width = LayoutInteger(N, V); }},
+      {L"Height", [](auto& C, auto& N, auto& V) { C.FBounds.Height = LayoutInteger(N, V); }},
+      {L"Visible", [](auto& C, auto& N, auto& V) { C.FVisible = LayoutBoolean(N, V); }},
+      {L"Hint", [](auto& C, auto& N, auto& V) { C.FHint = LayoutString(N, V); }},
+      {L"ShowHint", [](auto& C, auto& N, auto& V) { C.FShowHint = LayoutBoolean(N, V); }},
+      {L"Cursor", [](auto& C, auto& N, auto& V) { C.FCursor = LayoutChoice(N, V, kCursors); }}};
+  return ReadPropertyFrom(kProperties, *this, Property, Value) || ReadFontProperty(Property, Value);
 }
 
 void TControl::ScaleBy(int Numerator, int Denominator) {
-  FBounds = ScaleBounds(FBounds, Numerator, Denominator);
+  const TBounds scaled = ScaleBounds(FBounds, Numerator, Denominator);
   if (!FParentFont) FFont.ScaleBy(Numerator, Denominator);
+  if (scaled == FBounds) return;
+  FBounds = scaled;
   BoundsChanged();
 }
 
@@ -106,28 +99,22 @@ void TLabel::SetFontColor(TColor Color) {
 }
 
 bool TLabel::ReadProperty(const std::wstring& Property, const TLayoutValue& Value) {
-  if (Property == L"Caption") {
-    FCaption = LayoutString(Property, Value);
-  } else if (Property == L"Color") {
-    FColor = ReadLayoutColor(Property, Value);
-  } else if (Property == L"Transparent") {
-    FTransparent = LayoutBoolean(Property, Value);
-  } else if (Property == L"AutoSize") {
-    FAutoSize = LayoutBoolean(Property, Value);
-  } else if (Property == L"Alignment") {
-    const std::wstring& alignment = LayoutIdentifier(Property, Value);
-    if (alignment != L"taLeftJustify" && alignment != L"taCenter")
-      ThrowLayoutError(Property, L"alignement inconnu " + alignment);
-    FAlignment = alignment == L"taCenter" ? TAlignment::taCenter : TAlignment::taLeftJustify;
-  } else if (Property == L"Layout") {
-    const std::wstring& layout = LayoutIdentifier(Property, Value);
-    if (layout != L"tlTop" && layout != L"tlCenter")
-      ThrowLayoutError(Property, L"disposition inconnue " + layout);
-    FLayout = layout == L"tlCenter" ? TTextLayout::tlCenter : TTextLayout::tlTop;
-  } else {
-    return TControl::ReadProperty(Property, Value);
-  }
-  return true;
+  static constexpr TLayoutChoices<TAlignment, 2> kAlignments{
+      L"alignement inconnu ",
+      {{L"taLeftJustify", TAlignment::taLeftJustify}, {L"taCenter", TAlignment::taCenter}}};
+  static constexpr TLayoutChoices<TTextLayout, 2> kLayouts{
+      L"disposition inconnue ",
+      {{L"tlTop", TTextLayout::tlTop}, {L"tlCenter", TTextLayout::tlCenter}}};
+  static constexpr TPropertyReader<TLabel> kProperties[] = {
+      {L"Caption", [](auto& C, auto& N, auto& V) { C.FCaption = LayoutString(N, V); }},
+      {L"Color", [](auto& C, auto& N, auto& V) { C.FColor = ReadLayoutColor(N, V); }},
+      {L"Transparent", [](auto& C, auto& N, auto& V) { C.FTransparent = LayoutBoolean(N, V); }},
+      {L"AutoSize", [](auto& C, auto& N, auto& V) { C.FAutoSize = LayoutBoolean(N, V); }},
+      {L"Alignment",
+       [](auto& C, auto& N, auto& V) { C.FAlignment = LayoutChoice(N, V, kAlignments); }},
+      {L"Layout", [](auto& C, auto& N, auto& V) { C.FLayout = LayoutChoice(N, V, kLayouts); }}};
+  return ReadPropertyFrom(kProperties, *this, Property, Value) ||
+         TControl::ReadProperty(Property, Value);
 }
 
 SIZE TLabel::TextSize(HDC Dc) {
@@ -170,14 +157,13 @@ void TLabel::Paint(HDC Dc) {
 // ---- TImage
 
 bool TImage::ReadProperty(const std::wstring& Property, const TLayoutValue& Value) {
-  if (Property == L"Picture.Resource") {
-    FPictureResource = LayoutString(Property, Value);
-  } else if (Property == L"Picture.Format") {
-    FPictureFormat = LayoutString(Property, Value);
-  } else {
-    return TControl::ReadProperty(Property, Value);
-  }
-  return true;
+  static constexpr TPropertyReader<TImage> kProperties[] = {
+      {L"Picture.Resource",
+       [](auto& C, auto& N, auto& V) { C.FPictureResource = LayoutString(N, V); }},
+      {L"Picture.Format",
+       [](auto& C, auto& N, auto& V) { C.FPictureFormat = LayoutString(N, V); }}};
+  return ReadPropertyFrom(kProperties, *this, Property, Value) ||
+         TControl::ReadProperty(Property, Value);
 }
 
 // The picture needs both its resource and its format, however they were ordered.
@@ -199,6 +185,7 @@ void TButton::SetCaption(const std::wstring& Caption) {
 }
 
 void TButton::SetVisible(bool Visible) {
+  if (Visible == this->Visible()) return;
   TControl::SetVisible(Visible);
   if (!FHandle) return;
   // Hidden while focused: the focus goes to the form, not to nowhere.
@@ -207,14 +194,13 @@ void TButton::SetVisible(bool Visible) {
 }
 
 bool TButton::ReadProperty(const std::wstring& Property, const TLayoutValue& Value) {
-  if (Property == L"Caption") {
-    FCaption = LayoutString(Property, Value);
-  } else if (Property == L"TabOrder") {
-    if (LayoutInteger(Property, Value) != 0) ThrowLayoutError(Property, L"un seul ordre : 0");
-  } else {
-    return TControl::ReadProperty(Property, Value);
-  }
-  return true;
+  static constexpr TPropertyReader<TButton> kProperties[] = {
+      {L"Caption", [](auto& C, auto& N, auto& V) { C.FCaption = LayoutString(N, V); }},
+      {L"TabOrder", [](auto&, auto& N, auto& V) {
+         if (LayoutInteger(N, V) != 0) ThrowLayoutError(N, L"un seul ordre : 0");
+       }}};
+  return ReadPropertyFrom(kProperties, *this, Property, Value) ||
+         TControl::ReadProperty(Property, Value);
 }
 
 void TButton::CreateHandle(HWND Parent, int Id) {

@@ -22,8 +22,11 @@ HFONT TFont::Handle() {
   return FHandle.get();
 }
 
+// A height that stays keeps its Windows font: nothing needs making again.
 void TFont::ScaleBy(int Numerator, int Denominator) noexcept {
-  Height = ScaleValue(Height, Numerator, Denominator);
+  const int height = ScaleValue(Height, Numerator, Denominator);
+  if (height == Height) return;
+  Height = height;
   Changed();
 }
 

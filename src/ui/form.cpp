@@ -59,11 +59,16 @@ TCloseEvent TForm::FindCloseHandler(const std::wstring& /*Name*/) { return {}; }
 void TForm::CreateWindowHandle() {
   RegisterWindowClass();
   RenewBackground();
+  // The frame as at the system's density: a window made at 96 DPI then needs no
+  // second sizing, and ApplyDensity corrects any other.
+  RECT frame{0, 0, FDesign.ClientWidth, FDesign.ClientHeight};
+  AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
   // The window procedure takes the handle at WM_NCCREATE; a creation that fails
   // after it gives it back at WM_NCDESTROY.
   if (!CreateWindowExW(kExStyle, ClassName().c_str(), FDesign.Caption.c_str(), kStyle,
-                       CW_USEDEFAULT, CW_USEDEFAULT, FDesign.ClientWidth, FDesign.ClientHeight,
-                       FHost.FormOwner(), nullptr, GetModuleHandleW(nullptr), this))
+                       CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                       frame.bottom - frame.top, FHost.FormOwner(), nullptr,
+                       GetModuleHandleW(nullptr), this))
     throw Exception(L"Impossible de créer la fenêtre " + ClassName());
   if (const HICON icon = FHost.FormIcon())
     SendMessageW(FHandle.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
@@ -121,6 +126,7 @@ void TForm::SetClientSize(int Width, int Height) {
   RECT client{};
   GetWindowRect(FHandle.get(), &window);
   GetClientRect(FHandle.get(), &client);
+  if (client.right == Width && client.bottom == Height) return;
   const int frameWidth = (window.right - window.left) - client.right;
   const int frameHeight = (window.bottom - window.top) - client.bottom;
   SetWindowPos(FHandle.get(), nullptr, 0, 0, Width + frameWidth, Height + frameHeight,
@@ -226,15 +232,25 @@ void TForm::OnColorsChanged(bool SystemColors) {
     RedrawWindow(FHandle.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
+// However a click arrives (the mouse, a key, BM_CLICK or WM_COMMAND from
+// another program, an accessibility client), a control the user can neither
+// see nor use does nothing, and nothing acts once the form is closed.
+bool TForm::CanAct(const TControl& Control) const noexcept {
+  if (FClosed || !Control.Visible()) return false;
+  const HWND window = Control.Handle() ? Control.Handle() : FHandle.get();
+  return IsWindowVisible(window) && IsWindowEnabled(window) && IsWindowEnabled(FHandle.get());
+}
+
 void TForm::OnAccessibleClick(WPARAM Index) {
-  if (FClosed || Index >= FDesign.Controls.size()) return;
+  if (Index >= FDesign.Controls.size()) return;
   TControl& control = *FDesign.Controls[Index];
-  if (!control.Handle() && control.Visible()) control.Click();
+  if (!control.Handle() && CanAct(control)) control.Click();
 }
 
 void TForm::OnCommand(WPARAM WParam, LPARAM LParam) {
-  if (HIWORD(WParam) != BN_CLICKED || FClosed) return;
-  if (TControl* button = ControlOfHandle(reinterpret_cast<HWND>(LParam))) button->Click();
+  if (HIWORD(WParam) != BN_CLICKED) return;
+  TControl* button = ControlOfHandle(reinterpret_cast<HWND>(LParam));
+  if (button && CanAct(*button)) button->Click();
 }
 
 bool TForm::OnSetCursor(LPARAM LParam) {
@@ -260,7 +276,7 @@ void TForm::OnMouseUp(POINT Point) {
   TControl* pressed = std::exchange(FPressed, nullptr);
   if (!pressed) return;
   ReleaseCapture();
-  if (!FClosed && pressed->Visible() && pressed->Bounds().Contains(Point)) pressed->Click();
+  if (CanAct(*pressed) && pressed->Bounds().Contains(Point)) pressed->Click();
 }
 
 void TForm::Paint() {

@@ -90,6 +90,7 @@ class TForm : public TObject, private TEventHandlers {
   void OnSetFocus();
   bool RenewBackground();
   void OnColorsChanged(bool SystemColors);
+  [[nodiscard]] bool CanAct(const TControl& Control) const noexcept;
   void OnAccessibleClick(WPARAM Index);
   void OnCommand(WPARAM WParam, LPARAM LParam);
   bool OnSetCursor(LPARAM LParam);

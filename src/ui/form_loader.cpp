@@ -26,24 +26,25 @@ class Loader {
   }
 
  private:
+  // The form's own properties; its Font.* ones go to the design's font.
   void ReadFormProperty(const std::wstring& Property, const TLayoutValue& Value) {
-    if (Property == L"Caption") {
-      FDesign.Caption = LayoutString(Property, Value);
-    } else if (Property == L"ClientWidth") {
-      FDesign.ClientWidth = LayoutInteger(Property, Value);
-    } else if (Property == L"ClientHeight") {
-      FDesign.ClientHeight = LayoutInteger(Property, Value);
-    } else if (Property == L"Color") {
-      FDesign.Color = ReadLayoutColor(Property, Value);
-    } else if (Property == L"OnCreate") {
-      FDesign.OnCreate = NotifyHandler(LayoutIdentifier(Property, Value));
-    } else if (Property == L"OnClose") {
-      const std::wstring& name = LayoutIdentifier(Property, Value);
-      FDesign.OnClose = FHandlers.FindCloseHandler(name);
-      if (!FDesign.OnClose) ThrowUnknownHandler(name);
-    } else if (!ReadFontLayoutProperty(FDesign.Font, Property, Value)) {
+    static constexpr TPropertyReader<Loader> kProperties[] = {
+        {L"Caption", [](auto& F, auto& N, auto& V) { F.FDesign.Caption = LayoutString(N, V); }},
+        {L"ClientWidth",
+         [](auto& F, auto& N, auto& V) { F.FDesign.ClientWidth = LayoutInteger(N, V); }},
+        {L"ClientHeight",
+         [](auto& F, auto& N, auto& V) { F.FDesign.ClientHeight = LayoutInteger(N, V); }},
+        {L"Color", [](auto& F, auto& N, auto& V) { F.FDesign.Color = ReadLayoutColor(N, V); }},
+        {L"OnCreate",
+         [](auto& F, auto& N, auto& V) {
+           F.FDesign.OnCreate = F.Handler(N, V, &TEventHandlers::FindNotifyHandler);
+         }},
+        {L"OnClose", [](auto& F, auto& N, auto& V) {
+           F.FDesign.OnClose = F.Handler(N, V, &TEventHandlers::FindCloseHandler);
+         }}};
+    if (!ReadPropertyFrom(kProperties, *this, Property, Value) &&
+        !ReadFontLayoutProperty(FDesign.Font, Property, Value))
       ThrowLayoutError(FClassName, L"propriété inconnue " + Property);
-    }
   }
 
   void AddControl(const TLayoutObject& Layout) {
@@ -52,8 +53,9 @@ class Loader {
       if (existing->Name() == Layout.Name) ThrowLayoutError(Layout.Name, L"nom en double");
     auto control = NewControl(FDesign.Font, Layout);
     for (const auto& [property, value] : Layout.Properties) {
+      // A control's one event is bound here, where the handlers are known.
       if (property == L"OnClick")
-        control->OnClick = NotifyHandler(LayoutIdentifier(property, value));
+        control->OnClick = Handler(property, value, &TEventHandlers::FindNotifyHandler);
       else if (!control->ReadProperty(property, value))
         ThrowLayoutError(Layout.Name, L"propriété inconnue " + property);
     }
@@ -61,14 +63,14 @@ class Loader {
     FDesign.Controls.push_back(std::move(control));
   }
 
-  TNotifyEvent NotifyHandler(const std::wstring& Name) {
-    TNotifyEvent handler = FHandlers.FindNotifyHandler(Name);
-    if (!handler) ThrowUnknownHandler(Name);
+  // The handler of that name, of the kind the event takes; none is an error.
+  template <typename TEvent>
+  TEvent Handler(const std::wstring& Property, const TLayoutValue& Value,
+                 TEvent (TEventHandlers::*Find)(const std::wstring&)) {
+    const std::wstring& name = LayoutIdentifier(Property, Value);
+    TEvent handler = (FHandlers.*Find)(name);
+    if (!handler) ThrowLayoutError(name, L"gestionnaire d'événement inconnu");
     return handler;
-  }
-
-  [[noreturn]] static void ThrowUnknownHandler(const std::wstring& Name) {
-    ThrowLayoutError(Name, L"gestionnaire d'événement inconnu");
   }
 
   const std::wstring& FClassName;

@@ -10,7 +10,8 @@ namespace ui {
 
 namespace {
 
-std::wstring Widen(std::string_view Text) {
+// Strict UTF-8: a layout with a malformed sequence is refused, not patched.
+std::wstring LayoutTextFromUtf8(std::string_view Text) {
   if (Text.empty()) return {};
   const int size = static_cast<int>(Text.size());
   const int length =
@@ -165,16 +166,30 @@ class Parser {
   throw ELayoutError(L"Disposition de fenêtre illisible : " + Property + L" attend " + Expected);
 }
 
-BYTE LayoutCharset(const std::wstring& Property, const TLayoutValue& Value) {
-  const std::wstring& name = LayoutIdentifier(Property, Value);
-  if (name == L"DEFAULT_CHARSET") return DEFAULT_CHARSET;
-  if (name == L"ANSI_CHARSET") return ANSI_CHARSET;
-  ThrowLayoutError(Property, L"jeu de caractères inconnu " + name);
+constexpr TLayoutChoices<TColor, 7> kColors{L"couleur inconnue ",
+                                            {{L"clBlack", clBlack},
+                                             {L"clWhite", clWhite},
+                                             {L"clRed", clRed},
+                                             {L"clGreen", clGreen},
+                                             {L"clInfoBk", clInfoBk},
+                                             {L"clInfoText", clInfoText},
+                                             {L"clWindowText", clWindowText}}};
+constexpr TLayoutChoices<BYTE, 2> kCharsets{
+    L"jeu de caractères inconnu ",
+    {{L"DEFAULT_CHARSET", DEFAULT_CHARSET}, {L"ANSI_CHARSET", ANSI_CHARSET}}};
+
+// [] or [fsBold]: the one style a layout may give.
+bool LayoutBold(const std::wstring& Property, const TLayoutValue& Value) {
+  if (Value.Kind != TLayoutValue::TKind::Set || (!Value.Text.empty() && Value.Text != L"fsBold"))
+    ThrowLayoutError(Property, L"style de police inconnu");
+  return Value.Text == L"fsBold";
 }
 
 }  // namespace
 
-TLayoutObject ParseLayout(std::string_view Text) { return Parser(Widen(Text)).Parse(); }
+TLayoutObject ParseLayout(std::string_view Text) {
+  return Parser(LayoutTextFromUtf8(Text)).Parse();
+}
 
 void ThrowLayoutError(const std::wstring& Object, const std::wstring& Problem) {
   throw ELayoutError(L"Disposition de fenêtre illisible, " + Object + L" : " + Problem);
@@ -205,35 +220,18 @@ const std::wstring& LayoutIdentifier(const std::wstring& Property, const TLayout
 
 TColor ReadLayoutColor(const std::wstring& Property, const TLayoutValue& Value) {
   if (Value.Kind == TLayoutValue::TKind::Integer) return static_cast<TColor>(Value.Integer);
-  static const struct {
-    const wchar_t* Name;
-    TColor Color;
-  } kNamed[] = {
-      {L"clBlack", clBlack},          {L"clWhite", clWhite},   {L"clRed", clRed},
-      {L"clGreen", clGreen},          {L"clInfoBk", clInfoBk}, {L"clInfoText", clInfoText},
-      {L"clWindowText", clWindowText}};
-  const std::wstring& name = LayoutIdentifier(Property, Value);
-  for (const auto& named : kNamed)
-    if (name == named.Name) return named.Color;
-  ThrowLayoutError(Property, L"couleur inconnue " + name);
+  return LayoutChoice(Property, Value, kColors);
 }
 
 bool ReadFontLayoutProperty(TFont& Font, const std::wstring& Property, const TLayoutValue& Value) {
-  if (Property == L"Font.Name") {
-    Font.Name = LayoutString(Property, Value);
-  } else if (Property == L"Font.Height") {
-    Font.Height = LayoutInteger(Property, Value);
-  } else if (Property == L"Font.Charset") {
-    Font.Charset = LayoutCharset(Property, Value);
-  } else if (Property == L"Font.Color") {
-    Font.Color = ReadLayoutColor(Property, Value);
-  } else if (Property == L"Font.Style") {
-    if (Value.Kind != TLayoutValue::TKind::Set || (!Value.Text.empty() && Value.Text != L"fsBold"))
-      ThrowLayoutError(Property, L"style de police inconnu");
-    Font.Bold = Value.Text == L"fsBold";
-  } else {
-    return false;
-  }
+  static constexpr TPropertyReader<TFont> kProperties[] = {
+      {L"Font.Name", [](auto& F, auto& N, auto& V) { F.Name = LayoutString(N, V); }},
+      {L"Font.Height", [](auto& F, auto& N, auto& V) { F.Height = LayoutInteger(N, V); }},
+      {L"Font.Charset",
+       [](auto& F, auto& N, auto& V) { F.Charset = LayoutChoice(N, V, kCharsets); }},
+      {L"Font.Color", [](auto& F, auto& N, auto& V) { F.Color = ReadLayoutColor(N, V); }},
+      {L"Font.Style", [](auto& F, auto& N, auto& V) { F.Bold = LayoutBold(N, V); }}};
+  if (!ReadPropertyFrom(kProperties, Font, Property, Value)) return false;
   Font.Changed();
   return true;
 }

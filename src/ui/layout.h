@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -50,5 +51,46 @@ struct TLayoutObject {
 [[nodiscard]] TColor ReadLayoutColor(const std::wstring& Property, const TLayoutValue& Value);
 // Applies a Font.* property; false when the property is not one.
 bool ReadFontLayoutProperty(TFont& Font, const std::wstring& Property, const TLayoutValue& Value);
+
+// The identifiers a property takes and what each stands for; Unknown starts
+// the error for an identifier that is none of them.
+template <typename T, std::size_t N>
+struct TLayoutChoices {
+  const wchar_t* Unknown;
+  struct {
+    const wchar_t* Name;
+    T Value;
+  } Choices[N];
+};
+
+template <typename T, std::size_t N>
+[[nodiscard]] T LayoutChoice(const std::wstring& Property, const TLayoutValue& Value,
+                             const TLayoutChoices<T, N>& Choices) {
+  const std::wstring& name = LayoutIdentifier(Property, Value);
+  for (const auto& choice : Choices.Choices)
+    if (name == choice.Name) return choice.Value;
+  ThrowLayoutError(Property, Choices.Unknown + name);
+}
+
+// One property a class takes: its name, and how its value is applied to an
+// object of the class (the name comes along for the errors).
+template <typename T>
+struct TPropertyReader {
+  const wchar_t* Name;
+  void (*Read)(T& Target, const std::wstring& Property, const TLayoutValue& Value);
+};
+
+// Applies the property through the reader of that name; false when the
+// class's table has none.
+template <typename T, std::size_t N>
+bool ReadPropertyFrom(const TPropertyReader<T> (&Table)[N], T& Target, const std::wstring& Property,
+                      const TLayoutValue& Value) {
+  for (const TPropertyReader<T>& reader : Table) {
+    if (Property != reader.Name) continue;
+    reader.Read(Target, Property, Value);
+    return true;
+  }
+  return false;
+}
 
 }  // namespace ui

@@ -29,8 +29,8 @@ constexpr TColor clInfoText = 0xFF000000 | COLOR_INFOTEXT;
   return static_cast<COLORREF>(Color);
 }
 
-// What a form does once its close handler has run: it is hidden (the main
-// form stays visible until the message loop ends).
+// The action a close handler is given. caHide, the only one, hides nothing
+// here: the main form stays visible until the message loop ends.
 enum class TCloseAction { caHide };
 
 // Tooltip delays in milliseconds: before it appears, and before it hides.

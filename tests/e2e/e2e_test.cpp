@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <map>
@@ -165,6 +166,24 @@ class ProgramTest : public testing::Test {
     EXPECT_EQ(TextOf(button), look.Button);
   }
 
+  // The box of an error in the creation handler, before the window shows and
+  // owned by the hidden application window; after OK, the window that opens.
+  static HWND BoxAtStartThenForm(const RunningProgram& program, const std::wstring& title,
+                                 const std::wstring& text) {
+    const HWND box = program.WaitForMessageBox();
+    if (box == nullptr) {
+      ADD_FAILURE() << "no box";
+      return nullptr;
+    }
+    EXPECT_EQ(TextOf(box), title);
+    EXPECT_EQ(MessageBoxText(box), text);
+    const HWND hiddenForm = program.FindTopLevel(L"TForm1", false);
+    EXPECT_TRUE(hiddenForm == nullptr || !IsWindowVisible(hiddenForm)) << "box before the window";
+    EXPECT_EQ(ClassOf(GetWindow(box, GW_OWNER)), L"TApplication") << "owner";
+    PressOk(box);
+    return program.WaitForForm();
+  }
+
   // A close request as the close box sends it; the program must end with 0.
   static void CloseAndExpectCleanExit(const RunningProgram& program, HWND form) {
     PostMessageW(form, WM_CLOSE, 0, 0);
@@ -237,7 +256,29 @@ TEST_F(States, EnabledRemembersPathAndClicksSwitchOffAndBackOn) {
   EXPECT_EQ(FolderChanges(), std::vector<std::wstring>{L"+ Trelvane.ini"});
 }
 
-TEST_F(States, WindowIsTheFixedToolWindowWithTheLogoAtTopLeft) {
+struct WindowClasses {
+  DWORD ProcessId;
+  std::vector<std::wstring> Classes;
+};
+
+BOOL CALLBACK CollectClass(HWND window, LPARAM into) noexcept {
+  auto& found = *reinterpret_cast<WindowClasses*>(into);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  const std::wstring name = ClassOf(window);
+  if (owner == found.ProcessId && name != L"IME") found.Classes.push_back(name);
+  return TRUE;
+}
+
+// The classes of a process's top-level windows, sorted; the system's IME window aside.
+std::vector<std::wstring> TopLevelClassesOf(DWORD processId) {
+  WindowClasses found{processId, {}};
+  EnumWindows(CollectClass, reinterpret_cast<LPARAM>(&found));
+  std::sort(found.Classes.begin(), found.Classes.end());
+  return found.Classes;
+}
+
+TEST_F(States, OneFixedToolWindowWithTheLogoAtTopLeftAndItsTooltipAlone) {
   const HWND form = StartProgram();
   ASSERT_NE(form, nullptr);
   EXPECT_EQ(TextOf(form), L"Trelvane");
@@ -253,6 +294,8 @@ TEST_F(States, WindowIsTheFixedToolWindowWithTheLogoAtTopLeft) {
   EXPECT_EQ(exStyle & (WS_EX_TOOLWINDOW | WS_EX_APPWINDOW | WS_EX_CONTROLPARENT),
             WS_EX_TOOLWINDOW | WS_EX_APPWINDOW | WS_EX_CONTROLPARENT);
   EXPECT_EQ(GetWindow(form, GW_OWNER), nullptr);
+  EXPECT_EQ(TopLevelClassesOf(Program().Id()),
+            (std::vector<std::wstring>{L"TForm1", TOOLTIPS_CLASSW}));
 
   Settle(form);
   const int logo = AtDpi(113);  // square, as high as its box
@@ -289,17 +332,8 @@ TEST_P(NonStringPath, BoxFirstThenLayoutValues) {
   const std::wstring exe = Install(GetParam().FileName);
   TakeSnapshots();
   RunningProgram program(exe);
-  const HWND box = program.WaitForMessageBox();
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(TextOf(box), GetParam().Title);
-  EXPECT_EQ(MessageBoxText(box), L"Type de données incorrect pour 'Path'");
-  const HWND hiddenForm = program.FindTopLevel(L"TForm1", false);
-  EXPECT_TRUE(hiddenForm == nullptr || !IsWindowVisible(hiddenForm)) << "box before the window";
-  EXPECT_NE(GetWindow(box, GW_OWNER), nullptr);
-  EXPECT_NE(GetWindow(box, GW_OWNER), hiddenForm) << "owned by the application window";
-
-  PressOk(box);
-  const HWND form = program.WaitForForm();
+  const HWND form =
+      BoxAtStartThenForm(program, GetParam().Title, L"Type de données incorrect pour 'Path'");
   ASSERT_NE(form, nullptr);
   ExpectLook(form, kLayoutDefaults);
   CloseAndExpectCleanExit(program, form);
@@ -317,15 +351,8 @@ TEST_F(Errors, UnwritableSettingsAtStartThenEnabledWindow) {
   const std::wstring exe = Install();
   TakeSnapshots();
   RunningProgram program(exe);
-  const HWND box = program.WaitForMessageBox();
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(TextOf(box), L"Trelvane_project");
-  EXPECT_EQ(MessageBoxText(box), L"Impossible d'écrire dans " + SettingsPath() + L".");
-  const HWND hiddenForm = program.FindTopLevel(L"TForm1", false);
-  EXPECT_TRUE(hiddenForm == nullptr || !IsWindowVisible(hiddenForm)) << "box before the window";
-
-  PressOk(box);
-  const HWND form = program.WaitForForm();
+  const HWND form = BoxAtStartThenForm(program, L"Trelvane_project",
+                                       L"Impossible d'écrire dans " + SettingsPath() + L".");
   ASSERT_NE(form, nullptr);
   ExpectLook(form, kEnabled);
   CloseAndExpectCleanExit(program, form);
@@ -359,14 +386,16 @@ TEST_F(Errors, FailingWriteDuringToggleKeepsTheState) {
 
 using Input = ProgramTest;
 
-TEST_F(Input, MissingKeepsFocusOnWindowAndEnterDoesNothing) {
+TEST_F(Input, MissingKeepsFocusOnWindowAndEnterOrAClickOnTheHiddenButtonDoesNothing) {
   const HWND form = StartWatchedProgram();
   ASSERT_NE(form, nullptr);
   ExpectLook(form, kMissing);
   EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == form; }));
   EXPECT_EQ(FocusOf(form), form);
 
-  // Input is handled in order: Enter is done with when Alt+F4 closes.
+  // As an automation tool clicks; input is handled in order: the click and
+  // Enter are done with when Alt+F4 closes.
+  SendMessageW(ButtonOf(form), BM_CLICK, 0, 0);
   PressKeys({VK_RETURN});
   PressKeys({VK_MENU, VK_F4});
   EXPECT_EQ(Program().WaitForExit(), std::optional<DWORD>(0));

@@ -322,6 +322,39 @@ TEST_F(Form96, TheFocusedButtonLooksDefaultAndEnterAndSpaceClickIt) {
   EXPECT_EQ(clicks, 2);
 }
 
+TEST_F(Form96, AControlTheUserCannotSeeOrUseNeverActsHoweverTheClickComes) {
+  int clicks = 0;
+  FForm->Button1->OnClick = [&](ui::TObject*) { ++clicks; };
+  FForm->Image1->OnClick = [&](ui::TObject*) { ++clicks; };
+  FForm->SetButtonVisible(true);
+  ShowAndPaint();
+  // As another program or an accessibility client clicks: the button's own
+  // click, its notification posted, the picture's default action.
+  const auto clicksByEveryPath = [&] {
+    clicks = 0;
+    SendMessageW(Button, BM_CLICK, 0, 0);
+    PostMessageW(Window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(Button), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(Button));
+    PostMessageW(Window, ui::WM_ACCESSIBLE_CLICK, 0, 0);
+    PumpMessages();
+    return clicks;
+  };
+  EXPECT_EQ(clicksByEveryPath(), 3) << "shown and enabled";
+  FForm->SetButtonVisible(false);
+  FForm->Image1->SetVisible(false);
+  EXPECT_EQ(clicksByEveryPath(), 0) << "hidden";
+  FForm->SetButtonVisible(true);
+  FForm->Image1->SetVisible(true);
+  EnableWindow(Button, FALSE);
+  EXPECT_EQ(clicksByEveryPath(), 1) << "the button disabled: the picture alone";
+  EnableWindow(Button, TRUE);
+  EnableWindow(Window, FALSE);
+  EXPECT_EQ(clicksByEveryPath(), 0) << "the window disabled, as while a box is open";
+  EnableWindow(Window, TRUE);
+  ShowWindow(Window, SW_HIDE);
+  EXPECT_EQ(clicksByEveryPath(), 0) << "the window hidden";
+}
+
 TEST_F(Form96, TwoQuickClicksOnTheButtonAreTwoClicks) {
   int clicks = 0;
   FForm->Button1->OnClick = [&](ui::TObject*) { ++clicks; };
