@@ -261,16 +261,23 @@ struct WindowClasses {
   std::vector<std::wstring> Classes;
 };
 
+// The input method's windows are the system's, made for any thread with a
+// window: "IME" on Windows and Wine 8, "Wine IME" on Wine 10, "MSCTFIME UI"
+// where Windows' text services run.
+bool IsInputMethodClass(const std::wstring& name) {
+  return name == L"IME" || name == L"Wine IME" || name == L"MSCTFIME UI";
+}
+
 BOOL CALLBACK CollectClass(HWND window, LPARAM into) noexcept {
   auto& found = *reinterpret_cast<WindowClasses*>(into);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
   const std::wstring name = ClassOf(window);
-  if (owner == found.ProcessId && name != L"IME") found.Classes.push_back(name);
+  if (owner == found.ProcessId && !IsInputMethodClass(name)) found.Classes.push_back(name);
   return TRUE;
 }
 
-// The classes of a process's top-level windows, sorted; the system's IME window aside.
+// The classes of a process's top-level windows, sorted; the input method's aside.
 std::vector<std::wstring> TopLevelClassesOf(DWORD processId) {
   WindowClasses found{processId, {}};
   EnumWindows(CollectClass, reinterpret_cast<LPARAM>(&found));
