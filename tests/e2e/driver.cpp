@@ -59,34 +59,8 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs) {
   }
 }
 
-RunningProgram::RunningProgram(const std::wstring& exePath, std::optional<WORD> showCommand) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  if (showCommand) {
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = *showCommand;
-  }
-  std::wstring commandLine = L"\"" + exePath + L"\"";
-  PROCESS_INFORMATION info{};
-  // The current folder stays the test's, so a file written relative to it
-  // instead of beside the executable shows up as missing.
-  if (!CreateProcessW(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &info))
-    return;
-  CloseHandle(info.hThread);
-  FProcess.reset(info.hProcess);
-  FId = info.dwProcessId;
-}
-
-RunningProgram::~RunningProgram() {
-  if (FProcess && !HasExited()) {
-    TerminateProcess(FProcess.get(), 99);
-    WaitForSingleObject(FProcess.get(), 5000);
-  }
-}
-
 HWND RunningProgram::FindTopLevel(const wchar_t* className, bool visibleOnly) const {
-  TopLevelSearch search{FId, className, visibleOnly};
+  TopLevelSearch search{Id(), className, visibleOnly};
   EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
   return search.Found;
 }
@@ -98,17 +72,6 @@ HWND RunningProgram::WaitForTopLevel(const wchar_t* className, bool visibleOnly)
     return found != nullptr || HasExited();
   });
   return found;
-}
-
-bool RunningProgram::HasExited() const {
-  return !FProcess || WaitForSingleObject(FProcess.get(), 0) == WAIT_OBJECT_0;
-}
-
-std::optional<DWORD> RunningProgram::WaitForExit(DWORD limitMs) const {
-  if (!FProcess || WaitForSingleObject(FProcess.get(), limitMs) != WAIT_OBJECT_0) return {};
-  DWORD code = 0;
-  GetExitCodeProcess(FProcess.get(), &code);
-  return code;
 }
 
 HWND ButtonOf(HWND form) { return FindWindowExW(form, nullptr, L"Button", nullptr); }
@@ -276,9 +239,10 @@ std::vector<BYTE> ScreenPixels(const RECT& box, BITMAPINFOHEADER& header) {
   const WindowDc screen(nullptr);
   const UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
   const UniqueHBitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
-  const HGDIOBJ previous = SelectObject(memory.get(), bitmap.get());
-  BitBlt(memory.get(), 0, 0, width, height, screen.get(), box.left, box.top, SRCCOPY);
-  SelectObject(memory.get(), previous);
+  {
+    const SelectedObject selected(memory.get(), bitmap.get());
+    BitBlt(memory.get(), 0, 0, width, height, screen.get(), box.left, box.top, SRCCOPY);
+  }
 
   header = BITMAPINFOHEADER{};
   header.biSize = sizeof header;

@@ -799,18 +799,9 @@ int main(int argc, char** argv) {
   // this process's environment would not reach it.
   const std::wstring programName = ProgramPath.substr(ProgramPath.find_last_of(L"\\/") + 1);
   const std::wstring overrides = L"Software\\Wine\\AppDefaults\\" + programName;
-  if (WithoutShcore) {
-    HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, (overrides + L"\\DllOverrides").c_str(), 0, nullptr, 0,
-                    KEY_SET_VALUE, nullptr, &key, nullptr);
-    RegSetValueExW(key, L"shcore", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"disabled"),
-                   sizeof L"disabled");
-    RegCloseKey(key);
-  }
-  if (const HDC screen = GetDC(nullptr)) {
-    ScreenDpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-  }
+  if (WithoutShcore)
+    SetRawString(HKEY_CURRENT_USER, overrides + L"\\DllOverrides", L"shcore", L"disabled");
+  ScreenDpi = GetDeviceCaps(WindowDc(nullptr).get(), LOGPIXELSY);
   const int failed = RUN_ALL_TESTS();
   if (WithoutShcore) RegDeleteTreeW(HKEY_CURRENT_USER, overrides.c_str());
   return failed;

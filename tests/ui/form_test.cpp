@@ -10,8 +10,10 @@
 #include <thread>
 
 #include "Trelvane.h"
+#include "base/module_path.h"
 #include "base/unique_handle.h"
 #include "support/accessibility.h"
+#include "support/child_process.h"
 #include "support/presentations.h"
 #include "ui/application.h"
 #include "ui/test_host.h"
@@ -635,25 +637,14 @@ TEST_F(Form96, TheErrorBoxIsOwnedByTheActiveWindowAndHoldsTheOthersMeanwhile) {
 // ---- The end of the session
 
 TEST(Session, TheProcessEndsAtOnceWithCode0RunningNothingMore) {
-  wchar_t self[MAX_PATH];
-  ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
   wchar_t temp[MAX_PATH];
   ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
   const std::wstring witness = std::wstring(temp) + L"trelvane-exit-witness";
   DeleteFileW(witness.c_str());
   SetEnvironmentVariableW(L"TRELVANE_EXIT_WITNESS", witness.c_str());
-  std::wstring command = L"\"" + std::wstring(self) + L"\" --end-session";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION child{};
-  ASSERT_TRUE(CreateProcessW(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &child));
-  const UniqueKernelHandle process(child.hProcess);
-  const UniqueKernelHandle thread(child.hThread);
-  ASSERT_EQ(WaitForSingleObject(process.get(), 300000), WAIT_OBJECT_0);
-  DWORD code = 99;
-  GetExitCodeProcess(process.get(), &code);
-  EXPECT_EQ(code, 0u);
+  const ChildProcess child(ExecutablePath(), L"--end-session");
+  ASSERT_TRUE(child.Started());
+  EXPECT_EQ(child.WaitForExit(300000), std::optional<DWORD>(0));
   EXPECT_EQ(GetFileAttributesW(witness.c_str()), INVALID_FILE_ATTRIBUTES) << "code ran at the end";
   DeleteFileW(witness.c_str());
 }
