@@ -20,7 +20,7 @@ TEST_F(SweepFaults, ReadOnlyKeyDuringToggleOn) {
   SetSettings(kPrevious);
   SetTrackerPath(L"");
   FSwitch.FormCreate(nullptr);
-  MakeKeyReadOnly(HKEY_CURRENT_USER, kTrackerSubKey);
+  MakeKeyReadOnly(HKEY_CURRENT_USER, kTrackerKey);
   FView.Log.clear();
   EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }),
             L"Echec à la définition des données pour 'Path'");
@@ -28,7 +28,7 @@ TEST_F(SweepFaults, ReadOnlyKeyDuringToggleOn) {
   EXPECT_TRUE(Shows(FView, Shown::Disabled));
   EXPECT_EQ(SettingsBytes(), kPrevious);
 
-  MakeKeyWritable(HKEY_CURRENT_USER, kTrackerSubKey);
+  MakeKeyWritable(HKEY_CURRENT_USER, kTrackerKey);
   EXPECT_EQ(TrackerPathValue().Data, StringBytes(L""));
   EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), L"");
   EXPECT_TRUE(Shows(FView, Shown::Enabled));

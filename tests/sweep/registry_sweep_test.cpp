@@ -99,13 +99,12 @@ TEST_F(SweepRegistry, GeneratedPathValuesEvaluateAsTheRulesSay) {
   EXPECT_GT(remembered, 100u);
   EXPECT_GT(refused, 20u);
 
-  const std::wstring pathValue =
-      L"HKCU\\SOFTWARE\\NaturalPoint\\NaturalPoint\\NPClient Location|Path";
+  const std::wstring pathValue = L"HKCU\\" + std::wstring(kTrackerKey) + L"|Path";
   for (const std::wstring& change :
        Differences(registryBefore, SnapshotRegistry(HKEY_CURRENT_USER, L"HKCU"), {pathValue}))
     ADD_FAILURE() << "registry: " << Shorten(change);
   for (const std::wstring& change :
-       Differences(folderBefore, SnapshotFolder(folder), {tracker::kSettingsFileName}))
+       Differences(folderBefore, SnapshotFolder(folder), {kSettingsFileName}))
     ADD_FAILURE() << "folder: " << Shorten(change);
 }
 
@@ -131,7 +130,7 @@ TEST_F(SweepLineBreaks, ValueWithLineBreakLeavesSettingsUntouched) {
     for (const DWORD type : {REG_SZ, REG_EXPAND_SZ}) {
       SCOPED_TRACE(Shorten(value) + (type == REG_SZ ? " (REG_SZ)" : " (REG_EXPAND_SZ)"));
       SetSettings(previous);
-      SetRawString(HKEY_CURRENT_USER, kTrackerSubKey, L"Path", value, type);
+      SetRawString(HKEY_CURRENT_USER, kTrackerKey, L"Path", value, type);
       EXPECT_EQ(ErrorOf([&] { FSwitch.FormCreate(nullptr); }), L"");
       EXPECT_TRUE(Shows(FView, Shown::Enabled));  // shown as it is, only not remembered
       EXPECT_EQ(Valeur, value);
@@ -150,7 +149,7 @@ TEST_F(SweepLineBreaks, ValueWithLineBreakLeavesSettingsUntouched) {
 // A break after the text's NUL is not part of the text: it is remembered.
 TEST_F(SweepLineBreaks, BreakBeyondTheTerminatorDoesNotCount) {
   const wchar_t data[] = L"E:/ot/\0\r\n[X]\r\n";
-  SetRawValue(HKEY_CURRENT_USER, kTrackerSubKey, L"Path", REG_SZ, data, sizeof data);
+  SetRawValue(HKEY_CURRENT_USER, kTrackerKey, L"Path", REG_SZ, data, sizeof data);
   EXPECT_EQ(ErrorOf([&] { FSwitch.FormCreate(nullptr); }), L"");
   EXPECT_EQ(RememberedPath(), L"E:/ot/");
   ExpectSettingsShape(SettingsBytes());

@@ -20,12 +20,11 @@ TEST_F(SweepSettings, GeneratedFilesReachTheRegistryAsTheProfileRulesSay) {
 
     // The profile-string contract: what a read into 2048 characters returns,
     // and what a read into room enough does.
-    const std::wstring direct = RememberedPath(tracker::kDefaultFolder, 2048);
-    std::wstring expected = RememberedPath(tracker::kDefaultFolder);
+    const std::wstring direct = RememberedPath(kDefaultFolder, 2048);
+    std::wstring expected = RememberedPath(kDefaultFolder);
     ForgetCachedSettings();  // the toggle must read the file itself
     const auto model = [&](std::size_t room) {
-      return ModelProfileRead(file.Bytes, tracker::kSettingsSection, tracker::kSettingsKey,
-                              tracker::kDefaultFolder, room);
+      return ModelProfileRead(file.Bytes, kSettingsSection, L"Path", kDefaultFolder, room);
     };
     if (file.Predictable && model(2048)) {
       ++modelled;
@@ -33,7 +32,7 @@ TEST_F(SweepSettings, GeneratedFilesReachTheRegistryAsTheProfileRulesSay) {
       EXPECT_TRUE(expected == *model(1u << 20)) << Shorten(expected);
       expected = *model(1u << 20);
     }
-    defaulted += expected == tracker::kDefaultFolder;
+    defaulted += expected == kDefaultFolder;
     truncated += expected.size() > direct.size();
 
     EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), L"");

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "support/presentations.h"
+#include "support/requirements.h"
 #include "support/text.h"
 
 namespace sweep {

@@ -14,7 +14,7 @@
 #include "base/unique_handle.h"
 #include "support/accessibility.h"
 #include "support/child_process.h"
-#include "support/presentations.h"
+#include "support/requirements.h"
 #include "ui/application.h"
 #include "ui/test_host.h"
 
