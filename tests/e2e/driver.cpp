@@ -281,7 +281,9 @@ bool SaveWindowBitmap(HWND window, const std::wstring& bmpPath) {
          WriteFile(out.get(), pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
 }
 
-std::uint64_t ClientAreaHash(HWND window) {
+namespace {
+
+std::uint64_t ClientAreaHashNow(HWND window) {
   RECT client{};
   GetClientRect(window, &client);
   MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
@@ -290,6 +292,23 @@ std::uint64_t ClientAreaHash(HWND window) {
   for (const BYTE byte : ScreenPixels(client, header))
     hash = (hash ^ byte) * 1099511628211u;
   return hash;
+}
+
+}  // namespace
+
+// Wine's drawing reaches the X server some time after the paint returns: under
+// load a single read saw it half done. Two equal reads in a row, a little
+// apart, are taken as the window at rest; a window that never rests within
+// the bounded wait gives its last read.
+std::uint64_t ClientAreaHash(HWND window) {
+  std::uint64_t last = ClientAreaHashNow(window);
+  for (int read = 0; read < 40; ++read) {
+    Sleep(50);
+    const std::uint64_t now = ClientAreaHashNow(window);
+    if (now == last) return now;
+    last = now;
+  }
+  return last;
 }
 
 }  // namespace e2e

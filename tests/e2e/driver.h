@@ -93,7 +93,8 @@ void PressOk(HWND box);
 
 // Writes the window as it is on the screen (frame included) to a 24-bit BMP.
 bool SaveWindowBitmap(HWND window, const std::wstring& bmpPath);
-// A hash of the client area as it is on the screen: one pixel changed changes it.
+// A hash of the client area as it is on the screen once it stops changing
+// (two equal reads in a row, within two seconds): one pixel changed changes it.
 [[nodiscard]] std::uint64_t ClientAreaHash(HWND window);
 
 }  // namespace e2e
