@@ -105,20 +105,18 @@ TEST(ApplicationText, FinalPeriodOnlyAfterACharacterAboveThePeriod) {
   EXPECT_EQ(ui::ErrorBoxText(L""), L"");
 }
 
+// Every launcher's show command; the end-to-end suite starts the program with
+// a few of them.
 TEST(ApplicationText, OnlyMaximisedAndMinimisedStartsAreHonoured) {
-  STARTUPINFOW startup{};
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_SHOWMAXIMIZED;
-  EXPECT_EQ(ui::FirstShowCommand(startup), SW_SHOWMAXIMIZED);
-  startup.wShowWindow = SW_SHOWMINNOACTIVE;
-  EXPECT_EQ(ui::FirstShowCommand(startup), SW_SHOWMINNOACTIVE);
-  startup.wShowWindow = SW_HIDE;
-  EXPECT_EQ(ui::FirstShowCommand(startup), SW_SHOWNORMAL);
-  startup.wShowWindow = SW_MINIMIZE;
-  EXPECT_EQ(ui::FirstShowCommand(startup), SW_SHOWNORMAL);
-  startup.dwFlags = 0;
-  startup.wShowWindow = SW_SHOWMAXIMIZED;
-  EXPECT_EQ(ui::FirstShowCommand(startup), SW_SHOWNORMAL);
+  for (WORD command = SW_HIDE; command <= SW_MAX; ++command) {
+    SCOPED_TRACE(command);
+    const bool honoured = command == SW_SHOWMAXIMIZED || command == SW_SHOWMINNOACTIVE;
+    STARTUPINFOW startup{};
+    startup.wShowWindow = command;
+    EXPECT_EQ(ui::FirstShowCommand(startup), SW_SHOWNORMAL) << "without STARTF_USESHOWWINDOW";
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    EXPECT_EQ(ui::FirstShowCommand(startup), honoured ? command : SW_SHOWNORMAL);
+  }
 }
 
 TEST(Layout, ParsesObjectsPropertiesAndEveryValueKind) {
