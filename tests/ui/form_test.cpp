@@ -590,7 +590,7 @@ struct BoxSeen {
   bool OtherWindowEnabled = true;
 };
 
-BoxSeen ShowErrorBox(const std::wstring& message, HWND otherWindow) {
+BoxSeen ShowExceptionAndReadItsBox(const std::wstring& message, HWND otherWindow) {
   BoxSeen seen;
   std::thread watcher([&] {
     HWND box = nullptr;
@@ -621,7 +621,8 @@ TEST_F(Form96, TheErrorBoxIsOwnedByTheActiveWindowAndHoldsTheOthersMeanwhile) {
   SetActiveWindow(Window);
   PumpMessages();
   ASSERT_EQ(GetActiveWindow(), Window);
-  const BoxSeen seen = ShowErrorBox(L"Impossible d'écrire dans C:\\x\\Trelvane.ini", other.get());
+  const BoxSeen seen =
+      ShowExceptionAndReadItsBox(L"Impossible d'écrire dans C:\\x\\Trelvane.ini", other.get());
   EXPECT_EQ(seen.Title, ui::Application.Title());
   EXPECT_EQ(seen.Text, L"Impossible d'écrire dans C:\\x\\Trelvane.ini.");
   EXPECT_EQ(seen.Owner, Window);

@@ -197,6 +197,7 @@ TEST(Layout, TheJpegFormatIsRegisteredUnderBothExtensions) {
   EXPECT_EQ(ui::FindFileFormat(L"png"), nullptr);
 }
 
+// The program's layout names the resource first; every form test reads it.
 TEST(Layout, APictureTakesItsResourceAndFormatInEitherOrder) {
   ui::TFont parentFont;
   ui::TImage image(parentFont, L"Image1");
