@@ -24,20 +24,15 @@ void SendOne(INPUT input) { SendInput(1, &input, sizeof(INPUT)); }
 
 struct TopLevelSearch {
   DWORD ProcessId;
-  const wchar_t* ClassName;
-  bool VisibleOnly;
-  HWND Found = nullptr;
+  std::vector<HWND> Found;
 };
 
-BOOL CALLBACK MatchTopLevel(HWND window, LPARAM context) noexcept {
+BOOL CALLBACK CollectTopLevel(HWND window, LPARAM context) noexcept {
   auto& search = *reinterpret_cast<TopLevelSearch*>(context);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  if (owner != search.ProcessId) return TRUE;
-  if (search.VisibleOnly && !IsWindowVisible(window)) return TRUE;
-  if (ClassOf(window) != search.ClassName) return TRUE;
-  search.Found = window;
-  return FALSE;
+  if (owner == search.ProcessId) search.Found.push_back(window);
+  return TRUE;
 }
 
 }  // namespace
@@ -59,10 +54,16 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs) {
   }
 }
 
-HWND RunningProgram::FindTopLevel(const wchar_t* className, bool visibleOnly) const {
-  TopLevelSearch search{Id(), className, visibleOnly};
-  EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
+std::vector<HWND> TopLevelWindowsOf(DWORD processId) {
+  TopLevelSearch search{processId, {}};
+  EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&search));
   return search.Found;
+}
+
+HWND RunningProgram::FindTopLevel(const wchar_t* className, bool visibleOnly) const {
+  for (const HWND window : TopLevelWindowsOf(Id()))
+    if ((!visibleOnly || IsWindowVisible(window)) && ClassOf(window) == className) return window;
+  return nullptr;
 }
 
 HWND RunningProgram::WaitForTopLevel(const wchar_t* className, bool visibleOnly) const {

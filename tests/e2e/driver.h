@@ -28,6 +28,9 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs = 120000);
 // command; ended, if it still runs, with this object. The current folder stays
 // the test's, so a file written relative to it instead of beside the
 // executable shows up as missing.
+// The top-level windows of that process, visible or not.
+[[nodiscard]] std::vector<HWND> TopLevelWindowsOf(DWORD processId);
+
 class RunningProgram {
  public:
   explicit RunningProgram(const std::wstring& exePath, std::optional<WORD> showCommand = {})

@@ -111,26 +111,13 @@ TEST_F(States, EnabledRemembersPathAndClicksSwitchOffAndBackOn) {
   EXPECT_EQ(FolderChanges(), std::vector<std::wstring>{L"+ Trelvane.ini"});
 }
 
-struct WindowClasses {
-  DWORD ProcessId;
-  std::vector<std::wstring> Classes;
-};
-
-BOOL CALLBACK CollectClass(HWND window, LPARAM into) noexcept {
-  auto& found = *reinterpret_cast<WindowClasses*>(into);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  const std::wstring name = ClassOf(window);
-  if (owner == found.ProcessId && name != L"IME") found.Classes.push_back(name);
-  return TRUE;
-}
-
 // The classes of a process's top-level windows, sorted; the system's IME window aside.
 std::vector<std::wstring> TopLevelClassesOf(DWORD processId) {
-  WindowClasses found{processId, {}};
-  EnumWindows(CollectClass, reinterpret_cast<LPARAM>(&found));
-  std::sort(found.Classes.begin(), found.Classes.end());
-  return found.Classes;
+  std::vector<std::wstring> classes;
+  for (const HWND window : TopLevelWindowsOf(processId))
+    if (ClassOf(window) != L"IME") classes.push_back(ClassOf(window));
+  std::sort(classes.begin(), classes.end());
+  return classes;
 }
 
 TEST_F(States, OneWindowOfTheProgramsOwnWithTheLogoAtTopLeftAndItsTooltipAlone) {
