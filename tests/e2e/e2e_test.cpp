@@ -111,11 +111,14 @@ TEST_F(States, EnabledRemembersPathAndClicksSwitchOffAndBackOn) {
   EXPECT_EQ(FolderChanges(), std::vector<std::wstring>{L"+ Trelvane.ini"});
 }
 
-// The classes of a process's top-level windows, sorted; the system's IME window aside.
+// The classes of a process's top-level windows, sorted; the system's IME
+// windows aside: the default one ("IME") and, under Wine 10 and at a time of
+// its own, the IME's user interface ("Wine IME").
 std::vector<std::wstring> TopLevelClassesOf(DWORD processId) {
   std::vector<std::wstring> classes;
   for (const HWND window : TopLevelWindowsOf(processId))
-    if (ClassOf(window) != L"IME") classes.push_back(ClassOf(window));
+    if (ClassOf(window) != L"IME" && ClassOf(window) != L"Wine IME")
+      classes.push_back(ClassOf(window));
   std::sort(classes.begin(), classes.end());
   return classes;
 }
