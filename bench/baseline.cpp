@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include "base/unique_handle.h"
+#include "support/requirements.h"
 
 #ifdef TRELVANE_BENCH_WITH_OLE
 #include <ole2.h>
@@ -48,16 +49,8 @@ constexpr RECT kTitle = {140, 8, 140 + 179, 8 + 21};
 constexpr RECT kLabel = {140, 35, 140 + 179, 35 + 21};
 constexpr RECT kButton = {176, 72, 176 + 113, 72 + 25};
 
-// What the state label and the button show for each state of the tracker entry.
-struct TrackerState {
-  const wchar_t* Caption;
-  COLORREF Colour;
-  bool WhiteText;
-  const wchar_t* ButtonCaption;  // none: no button
-};
-constexpr TrackerState kEnabled = {L"Activé", RGB(0, 128, 0), false, L"Désactiver"};
-
-const TrackerState* state = &kEnabled;
+// What the state label and the button show.
+const ExpectedPresentation* state = &Expected(Shown::Enabled);
 int dpi = 96;
 UniqueHFont labelFont;
 #ifdef TRELVANE_BENCH_WITH_LOOK
@@ -71,22 +64,19 @@ RECT Scaled(const RECT& box) noexcept {
 }
 
 #ifdef TRELVANE_BENCH_WITH_TRACKER
-constexpr TrackerState kDisabled = {L"Désactivé", RGB(255, 0, 0), false, L"Activer"};
-constexpr TrackerState kMissing = {L"Inexistant", RGB(0, 0, 0), true, nullptr};
-
 // The entry read once and a folder found there remembered beside the executable.
 // The buffer fits the bench's folder: a longer one is the program's concern, not
 // a start-up cost.
-const TrackerState& ReadTrackerEntry() {
+const ExpectedPresentation& ReadTrackerEntry() {
   wchar_t folder[MAX_PATH] = L"";
   DWORD bytes = sizeof folder;
-  if (RegGetValueW(HKEY_CURRENT_USER, L"SOFTWARE\\NaturalPoint\\NaturalPoint\\NPClient Location",
-                   L"Path", RRF_RT_REG_SZ, nullptr, folder, &bytes) != ERROR_SUCCESS)
-    return kMissing;
-  if (!folder[0]) return kDisabled;
-  const std::wstring settings = FolderPart(ExecutablePath()) + L"Trelvane.ini";
-  WritePrivateProfileStringW(L"Registre OpenTrack", L"Path", folder, settings.c_str());
-  return kEnabled;
+  if (RegGetValueW(HKEY_CURRENT_USER, kTrackerKey, L"Path", RRF_RT_REG_SZ, nullptr, folder,
+                   &bytes) != ERROR_SUCCESS)
+    return Expected(Shown::Missing);
+  if (!folder[0]) return Expected(Shown::Disabled);
+  const std::wstring settings = FolderPart(ExecutablePath()) + kSettingsFileName;
+  WritePrivateProfileStringW(kSettingsSection, L"Path", folder, settings.c_str());
+  return Expected(Shown::Enabled);
 }
 #endif
 
@@ -132,21 +122,21 @@ bool OnLogo(POINT client) noexcept {
 void OpenWebSite() noexcept {
   static const auto shellExecute =
       SystemFunction<decltype(&ShellExecuteW)>(L"shell32.dll", "ShellExecuteW");
-  if (shellExecute)
-    shellExecute(nullptr, L"OPEN", L"https://www.faelorn.example/", nullptr, nullptr, SW_SHOW);
+  if (shellExecute) shellExecute(nullptr, L"OPEN", kSiteAddress, nullptr, nullptr, SW_SHOW);
 }
 #endif
 
 void PaintLabels(HDC dc) noexcept {
   const RECT label = Scaled(kLabel);
-  const UniqueHBrush colour(CreateSolidBrush(state->Colour));
+  const UniqueHBrush colour(CreateSolidBrush(ui::ColorToRGB(state->StateColor)));
   FillRect(dc, &label, colour.get());
   SetBkMode(dc, TRANSPARENT);
   {
     const SelectedObject font(dc, labelFont.get());
-    SetTextColor(dc, state->WhiteText ? RGB(255, 255, 255) : GetSysColor(COLOR_WINDOWTEXT));
+    SetTextColor(dc, ui::ColorToRGB(state->StateFontColor));
     RECT box = label;
-    DrawTextW(dc, state->Caption, -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    DrawTextW(dc, state->StateCaption, -1, &box,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   }
 #ifdef TRELVANE_BENCH_WITH_LOOK
   const SelectedObject font(dc, titleFont.get());
@@ -277,7 +267,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   labelFont.reset(CreateFontW(Scaled(-16), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                               0, 0, 0, 0, L"Segoe UI"));
 #ifdef TRELVANE_BENCH_WITH_BUTTON
-  if (state->ButtonCaption) {
+  if (state->ButtonVisible) {
     const RECT box = Scaled(kButton);
     const HWND button = CreateWindowExW(0, L"BUTTON", state->ButtonCaption,
                                         WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,

@@ -204,7 +204,8 @@ TEST_F(Registry, ChangingRootClosesOpenKeyButSameRootDoesNothing) {
   EXPECT_EQ(registry.RootKey(), HKEY_LOCAL_MACHINE);
 }
 
-// The exact calls of the three sequences the tracker switch produces.
+// The exact calls of the steps the tracker switch is made of: an evaluation,
+// another one, a toggle's reopening and write, and the release.
 TEST_F(RegistryCalls, EvaluationToggleAndRelease) {
   SetRawString(HKEY_CURRENT_USER, kScratchKey, L"Path", L"C:/t/");
   const std::wstring key = kScratchAbsolute;

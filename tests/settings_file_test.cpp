@@ -238,39 +238,37 @@ TEST_F(IniFile, HardLinkedOrFifoSettingsFileIsRefused) {
             (std::vector<std::wstring>{L"Trelvane.ini", L"fifo.ini", L"second nom.ini"}));
 }
 
-// Converted, the file is still what it was: hidden and system, and a link
-// stays a link, the file it leads to holding the conversion.
 // The file's own DACL in SDDL form, or "" when it has none to read.
 std::wstring DaclOf(const std::wstring& path) {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  wchar_t* text = nullptr;
-  std::wstring dacl;
+  UniqueLocalMemory descriptor;
+  UniqueLocalMemory text;
   if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                            nullptr, nullptr, nullptr, &descriptor) == ERROR_SUCCESS &&
-      ConvertSecurityDescriptorToStringSecurityDescriptorW(
-          descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr))
-    dacl = text;
-  LocalFree(text);
-  LocalFree(descriptor);
-  return dacl;
+                            nullptr, nullptr, nullptr, descriptor.put()) != ERROR_SUCCESS ||
+      !ConvertSecurityDescriptorToStringSecurityDescriptorW(
+          descriptor.get(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
+          reinterpret_cast<wchar_t**>(text.put()), nullptr))
+    return L"";
+  return static_cast<const wchar_t*>(text.get());
 }
 
+// Converted, the file is still what it was: its attributes (hidden, system)
+// and its DACL; and a link stays a link, the file it leads to holding the
+// conversion.
 TEST_F(IniFile, ConversionKeepsWhatTheFileIs) {
   const std::string ansi = "[Registre OpenTrack]\r\nPath=C:/a/\r\n";
   WriteFileBytes(FPath, ansi);
   // Protected, read and write for everyone and the system alone: no file gets it by default.
   const wchar_t* const restricted = L"D:P(A;;FRFW;;;WD)(A;;FA;;;SY)";
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  UniqueLocalMemory descriptor;
   ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(restricted, SDDL_REVISION_1,
-                                                                   &descriptor, nullptr));
+                                                                   descriptor.put(), nullptr));
   BOOL present = FALSE, defaulted = FALSE;
   PACL dacl = nullptr;
-  GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
+  GetSecurityDescriptorDacl(descriptor.get(), &present, &dacl, &defaulted);
   ASSERT_EQ(SetNamedSecurityInfoW(FPath.data(), SE_FILE_OBJECT,
                                   DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
                                   nullptr, nullptr, dacl, nullptr),
             static_cast<DWORD>(ERROR_SUCCESS));
-  LocalFree(descriptor);
   const std::wstring permissions = DaclOf(FPath);
   ASSERT_TRUE(SetFileAttributesW(FPath.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
   const DWORD attributes = GetFileAttributesW(FPath.c_str());
@@ -443,16 +441,14 @@ TEST(IniFileCrash, KillDuringConversionLeavesOldOrNewFile) {
   // signal (unless it has ended), and gives the time it ran.
   using Clock = std::chrono::steady_clock;
   const auto convert = [&](Clock::duration killAfter) {
-    ProcessHandles child;
-    EXPECT_TRUE(
-        Start(HelperProgram(L"ini_convert_child.exe"), L"\"" + path + L"\" " + readyName, child));
+    const ChildProcess child(HelperProgram(L"ini_convert_child.exe"),
+                             L"\"" + path + L"\" " + readyName, kInheritingHandles);
+    EXPECT_TRUE(child.Started());
     EXPECT_EQ(WaitForSingleObject(ready.get(), kHangLimitMs), WAIT_OBJECT_0);
     const Clock::time_point start = Clock::now();
-    while (Clock::now() - start < killAfter &&
-           WaitForSingleObject(child.Info.hProcess, 0) == WAIT_TIMEOUT) {
+    while (Clock::now() - start < killAfter && !child.HasExited()) {
     }
-    TerminateProcess(child.Info.hProcess, 9);
-    WaitForSingleObject(child.Info.hProcess, kHangLimitMs);
+    child.End(9);
     return Clock::now() - start;
   };
 
@@ -499,11 +495,8 @@ TEST(IniFileCrash, KillDuringConversionLeavesOldOrNewFile) {
 // Run by readonly_ini.sh in a process without CAP_DAC_OVERRIDE, on files it made
 // read-only; asserts the error only where a raw write really fails.
 bool RawWriteFails(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return true;
-  CloseHandle(file);
-  return false;
+  return !UniqueFileHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 void ExpectWriteRefused(const std::wstring& path) {

@@ -7,8 +7,6 @@
 
 namespace {
 
-using namespace tracker;
-
 class TrackerMissing : public TrackerTest {};
 class TrackerDisabled : public TrackerTest {};
 class TrackerEnabled : public TrackerTest {};
@@ -26,14 +24,14 @@ TEST_F(TrackerMissing, KeyAbsentCreatesNothing) {
 }
 
 TEST_F(TrackerMissing, KeyWithoutPathValue) {
-  SetRawString(HKEY_CURRENT_USER, kTrackerSubKey, L"Autre", L"x");
+  SetRawString(HKEY_CURRENT_USER, kTrackerKey, L"Autre", L"x");
   FSwitch.FormCreate(nullptr);
   EXPECT_TRUE(Shows(FView, Shown::Missing));
 }
 
 TEST_F(TrackerMissing, KeyRefusingFullAccess) {
   SetTrackerPath(L"C:/t/");
-  MakeKeyReadOnly(HKEY_CURRENT_USER, kTrackerSubKey);
+  MakeKeyReadOnly(HKEY_CURRENT_USER, kTrackerKey);
   FSwitch.FormCreate(nullptr);
   EXPECT_TRUE(Shows(FView, Shown::Missing));
   EXPECT_FALSE(FileExists(SettingsFilePath()));
@@ -176,7 +174,7 @@ TEST_F(TrackerEnabled, FolderChangedBehindTheWindowIsTheOneKept) {
   for (const bool removed : {false, true}) {
     SCOPED_TRACE(removed ? "removed" : "emptied");
     if (removed)
-      RegDeleteKeyValueW(HKEY_CURRENT_USER, kTrackerSubKey.c_str(), L"Path");
+      RegDeleteKeyValueW(HKEY_CURRENT_USER, kTrackerKey, L"Path");
     else
       SetTrackerPath(L"");  // the second window switched off
     const std::optional<std::string> before = SettingsBytes();
@@ -226,7 +224,7 @@ TEST_F(TrackerEnabled, ValueWithLineBreakIsNotRemembered) {
   wchar_t sections[256] = {};
   GetPrivateProfileSectionNamesW(sections, 256, SettingsFilePath().c_str());
   EXPECT_EQ(std::wstring(sections), kSettingsSection);
-  EXPECT_EQ(sections[kSettingsSection.size() + 1], L'\0');
+  EXPECT_EQ(sections[std::wcslen(kSettingsSection) + 1], L'\0');
   // The file could never hold it: switching off empties it all the same.
   FSwitch.Button1Click(nullptr);
   EXPECT_TRUE(Shows(FView, Shown::Disabled));
@@ -276,11 +274,11 @@ TEST_F(TrackerFailures, UnwritableSettingsFileWhileEnabled) {
 TEST_F(TrackerFailures, KeyNeitherOpenedNorCreatedAtToggle) {
   SetTrackerPath(L"E:/ot/");
   FSwitch.FormCreate(nullptr);
-  MakeKeyReadOnly(HKEY_CURRENT_USER, kTrackerSubKey);
+  MakeKeyReadOnly(HKEY_CURRENT_USER, kTrackerKey);
   EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }),
             L"Echec à la définition des données pour 'Path'");
   EXPECT_TRUE(Shows(FView, Shown::Enabled));
-  MakeKeyWritable(HKEY_CURRENT_USER, kTrackerSubKey);
+  MakeKeyWritable(HKEY_CURRENT_USER, kTrackerKey);
   EXPECT_EQ(TrackerPathValue().Data, StringBytes(L"E:/ot/"));
 }
 
@@ -299,7 +297,7 @@ TEST_F(TrackerFailures, FailingWriteKeepsShownState) {
 
 TEST_F(TrackerLifetime, RegistryCallsOfCreateToggleAndClose) {
   SetTrackerPath(L"E:/ot/");
-  const std::wstring sub = kTrackerSubKey;
+  const std::wstring sub = kTrackerKey;
   RecordingRegistry recorder;
   FSwitch.FormCreate(nullptr);
   EXPECT_EQ(recorder.Calls(), FirstEvaluationCalls(sub));

@@ -74,6 +74,16 @@ struct FileHandleCloser {
   [[nodiscard]] static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
   void operator()(HANDLE File) const noexcept { CloseHandle(File); }
 };
+// FindFirstFileW answers INVALID_HANDLE_VALUE too; FindClose ends the search.
+struct FindCloser {
+  [[nodiscard]] static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  void operator()(HANDLE Search) const noexcept { FindClose(Search); }
+};
+// A key opened straight through advapi32; TRegistry closes its own through its
+// table of registry functions instead.
+struct RawKeyCloser {
+  void operator()(HKEY Key) const noexcept { RegCloseKey(Key); }
+};
 struct LocalMemoryFreer {
   void operator()(HLOCAL Memory) const noexcept { LocalFree(Memory); }
 };
@@ -92,6 +102,8 @@ using UniqueHWnd = UniqueHandle<HWND, WindowCloser>;
 using UniqueMemoryDc = UniqueHandle<HDC, MemoryDcCloser>;
 using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleCloser>;
 using UniqueFileHandle = UniqueHandle<HANDLE, FileHandleCloser>;
+using UniqueFindHandle = UniqueHandle<HANDLE, FindCloser>;
+using UniqueRawHKey = UniqueHandle<HKEY, RawKeyCloser>;
 using UniqueLocalMemory = UniqueHandle<HLOCAL, LocalMemoryFreer>;
 template <typename Interface>
 using UniqueCom = UniqueHandle<Interface*, ComReleaser>;

@@ -2,9 +2,6 @@
 // screen readers on Windows 10 and 11 read it: the system's MSAA proxy makes
 // elements of the program's accessible objects.
 
-#include <gtest/gtest.h>
-
-#include "e2e/driver.h"
 #include "e2e/program_under_test.h"
 
 #include <ole2.h>
@@ -16,8 +13,6 @@
 #include <vector>
 
 #include "support/accessibility.h"
-#include "support/registry_fixture.h"
-#include "support/temp_folder.h"
 #include "support/text.h"
 
 namespace {
@@ -70,10 +65,10 @@ RECT AccessibleBox(HWND window, long child) {
 // Image1's box at 96 DPI.
 constexpr RECT kLogoBox{0, 0, 114, 113};
 
-class Automation : public testing::Test {
+class Automation : public ProgramTest {
  protected:
   void SetUp() override {
-    ASSERT_FALSE(ProgramPath.empty()) << "--exe=PATH missing";
+    ProgramTest::SetUp();
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
     FComInitialised = true;
     const HRESULT created =
@@ -82,20 +77,11 @@ class Automation : public testing::Test {
     if (created == REGDB_E_CLASSNOTREG)
       GTEST_SKIP() << "no UI Automation on this system (CUIAutomation is not registered)";
     ASSERT_EQ(created, S_OK);
-    DeleteKeyTree(HKEY_CURRENT_USER, L"SOFTWARE\\NaturalPoint");
   }
   void TearDown() override {
-    FProgram.reset();
     FAutomation.reset();
-    DeleteKeyTree(HKEY_CURRENT_USER, L"SOFTWARE\\NaturalPoint");
+    ProgramTest::TearDown();
     if (FComInitialised) CoUninitialize();
-  }
-
-  HWND StartProgram() {
-    const std::wstring exe = FFolder.File(L"Trelvane_Project.exe");
-    EXPECT_TRUE(CopyFileW(ProgramPath.c_str(), exe.c_str(), FALSE));
-    FProgram.emplace(exe);
-    return FProgram->WaitForForm();
   }
 
   [[nodiscard]] UniqueCom<IUIAutomationElement> ElementOf(HWND window) const {
@@ -124,14 +110,12 @@ class Automation : public testing::Test {
     return parts;
   }
 
-  TempFolder FFolder;
-  std::optional<RunningProgram> FProgram;
   UniqueCom<IUIAutomation> FAutomation;
   bool FComInitialised = false;
 };
 
 TEST_F(Automation, TheWindowItsPartsAndTheStateAfterAToggle) {
-  SetTrackerPath(L"D:\\Jeux\\opentrack\\modules\\");
+  SetTrackerPath(kTrackerFolder);
   const HWND form = StartProgram();
   ASSERT_NE(form, nullptr);
   Settle(form);
@@ -160,8 +144,7 @@ TEST_F(Automation, TheWindowItsPartsAndTheStateAfterAToggle) {
   EXPECT_TRUE(
       WaitUntil([&] { return WindowlessParts(*window.get()) == parts(L"Désactivé"); }, 5000));
   EXPECT_EQ(WindowlessParts(*window.get()), parts(L"Désactivé"));
-  PostMessageW(form, WM_CLOSE, 0, 0);
-  EXPECT_EQ(FProgram->WaitForExit(), std::optional<DWORD>(0));
+  CloseAndExpectCleanExit(Program(), form);
 }
 
 }  // namespace

@@ -24,20 +24,15 @@ void SendOne(INPUT input) { SendInput(1, &input, sizeof(INPUT)); }
 
 struct TopLevelSearch {
   DWORD ProcessId;
-  const wchar_t* ClassName;
-  bool VisibleOnly;
-  HWND Found = nullptr;
+  std::vector<HWND> Found;
 };
 
-BOOL CALLBACK MatchTopLevel(HWND window, LPARAM context) noexcept {
+BOOL CALLBACK CollectTopLevel(HWND window, LPARAM context) noexcept {
   auto& search = *reinterpret_cast<TopLevelSearch*>(context);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  if (owner != search.ProcessId) return TRUE;
-  if (search.VisibleOnly && !IsWindowVisible(window)) return TRUE;
-  if (ClassOf(window) != search.ClassName) return TRUE;
-  search.Found = window;
-  return FALSE;
+  if (owner == search.ProcessId) search.Found.push_back(window);
+  return TRUE;
 }
 
 }  // namespace
@@ -59,36 +54,16 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs) {
   }
 }
 
-RunningProgram::RunningProgram(const std::wstring& exePath, std::optional<WORD> showCommand) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  if (showCommand) {
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = *showCommand;
-  }
-  std::wstring commandLine = L"\"" + exePath + L"\"";
-  PROCESS_INFORMATION info{};
-  // The current folder stays the test's, so a file written relative to it
-  // instead of beside the executable shows up as missing.
-  if (!CreateProcessW(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &info))
-    return;
-  CloseHandle(info.hThread);
-  FProcess.reset(info.hProcess);
-  FId = info.dwProcessId;
-}
-
-RunningProgram::~RunningProgram() {
-  if (FProcess && !HasExited()) {
-    TerminateProcess(FProcess.get(), 99);
-    WaitForSingleObject(FProcess.get(), 5000);
-  }
+std::vector<HWND> TopLevelWindowsOf(DWORD processId) {
+  TopLevelSearch search{processId, {}};
+  EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&search));
+  return search.Found;
 }
 
 HWND RunningProgram::FindTopLevel(const wchar_t* className, bool visibleOnly) const {
-  TopLevelSearch search{FId, className, visibleOnly};
-  EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
-  return search.Found;
+  for (const HWND window : TopLevelWindowsOf(Id()))
+    if ((!visibleOnly || IsWindowVisible(window)) && ClassOf(window) == className) return window;
+  return nullptr;
 }
 
 HWND RunningProgram::WaitForTopLevel(const wchar_t* className, bool visibleOnly) const {
@@ -98,17 +73,6 @@ HWND RunningProgram::WaitForTopLevel(const wchar_t* className, bool visibleOnly)
     return found != nullptr || HasExited();
   });
   return found;
-}
-
-bool RunningProgram::HasExited() const {
-  return !FProcess || WaitForSingleObject(FProcess.get(), 0) == WAIT_OBJECT_0;
-}
-
-std::optional<DWORD> RunningProgram::WaitForExit(DWORD limitMs) const {
-  if (!FProcess || WaitForSingleObject(FProcess.get(), limitMs) != WAIT_OBJECT_0) return {};
-  DWORD code = 0;
-  GetExitCodeProcess(FProcess.get(), &code);
-  return code;
 }
 
 HWND ButtonOf(HWND form) { return FindWindowExW(form, nullptr, L"Button", nullptr); }
@@ -276,9 +240,10 @@ std::vector<BYTE> ScreenPixels(const RECT& box, BITMAPINFOHEADER& header) {
   const WindowDc screen(nullptr);
   const UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
   const UniqueHBitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
-  const HGDIOBJ previous = SelectObject(memory.get(), bitmap.get());
-  BitBlt(memory.get(), 0, 0, width, height, screen.get(), box.left, box.top, SRCCOPY);
-  SelectObject(memory.get(), previous);
+  {
+    const SelectedObject selected(memory.get(), bitmap.get());
+    BitBlt(memory.get(), 0, 0, width, height, screen.get(), box.left, box.top, SRCCOPY);
+  }
 
   header = BITMAPINFOHEADER{};
   header.biSize = sizeof header;
@@ -317,7 +282,9 @@ bool SaveWindowBitmap(HWND window, const std::wstring& bmpPath) {
          WriteFile(out.get(), pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
 }
 
-std::uint64_t ClientAreaHash(HWND window) {
+namespace {
+
+std::uint64_t ClientAreaHashNow(HWND window) {
   RECT client{};
   GetClientRect(window, &client);
   MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
@@ -326,6 +293,23 @@ std::uint64_t ClientAreaHash(HWND window) {
   for (const BYTE byte : ScreenPixels(client, header))
     hash = (hash ^ byte) * 1099511628211u;
   return hash;
+}
+
+}  // namespace
+
+// Wine's drawing reaches the X server some time after the paint returns: under
+// load a single read saw it half done. Two equal reads in a row, a little
+// apart, are taken as the window at rest; a window that never rests within
+// the bounded wait gives its last read.
+std::uint64_t ClientAreaHash(HWND window) {
+  std::uint64_t last = ClientAreaHashNow(window);
+  for (int read = 0; read < 40; ++read) {
+    Sleep(50);
+    const std::uint64_t now = ClientAreaHashNow(window);
+    if (now == last) return now;
+    last = now;
+  }
+  return last;
 }
 
 }  // namespace e2e

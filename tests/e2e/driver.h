@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/unique_handle.h"
+#include "support/child_process.h"
 
 namespace e2e {
 
@@ -23,15 +24,19 @@ namespace e2e {
 // keeps a broken program from hanging the suite.
 bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs = 120000);
 
+// The program started as a plain start does, or with that STARTUPINFO show
+// command; ended, if it still runs, with this object. The current folder stays
+// the test's, so a file written relative to it instead of beside the
+// executable shows up as missing.
+// The top-level windows of that process, visible or not.
+[[nodiscard]] std::vector<HWND> TopLevelWindowsOf(DWORD processId);
+
 class RunningProgram {
  public:
-  // showCommand: the STARTUPINFO show command, or none as from a plain start.
-  explicit RunningProgram(const std::wstring& exePath, std::optional<WORD> showCommand = {});
-  ~RunningProgram();
-  RunningProgram(const RunningProgram&) = delete;
-  RunningProgram& operator=(const RunningProgram&) = delete;
+  explicit RunningProgram(const std::wstring& exePath, std::optional<WORD> showCommand = {})
+      : FProcess(exePath, L"", {false, nullptr, showCommand}) {}
 
-  [[nodiscard]] DWORD Id() const { return FId; }
+  [[nodiscard]] DWORD Id() const { return FProcess.Id(); }
 
   // A top-level window of this process with that class, visible or not.
   [[nodiscard]] HWND FindTopLevel(const wchar_t* className, bool visibleOnly) const;
@@ -39,13 +44,14 @@ class RunningProgram {
   [[nodiscard]] HWND WaitForForm() const { return WaitForTopLevel(L"TForm1"); }
   [[nodiscard]] HWND WaitForMessageBox() const { return WaitForTopLevel(L"#32770"); }
 
-  [[nodiscard]] bool HasExited() const;
+  [[nodiscard]] bool HasExited() const { return FProcess.HasExited(); }
   // The exit code, or none when the process is still running at the limit.
-  [[nodiscard]] std::optional<DWORD> WaitForExit(DWORD limitMs = 120000) const;
+  [[nodiscard]] std::optional<DWORD> WaitForExit(DWORD limitMs = 120000) const {
+    return FProcess.WaitForExit(limitMs);
+  }
 
  private:
-  UniqueHandle<HANDLE, KernelHandleCloser> FProcess;
-  DWORD FId = 0;
+  ChildProcess FProcess;
 };
 
 // The application's button, a real BUTTON child of the form.
@@ -90,7 +96,8 @@ void PressOk(HWND box);
 
 // Writes the window as it is on the screen (frame included) to a 24-bit BMP.
 bool SaveWindowBitmap(HWND window, const std::wstring& bmpPath);
-// A hash of the client area as it is on the screen: one pixel changed changes it.
+// A hash of the client area as it is on the screen once it stops changing
+// (two equal reads in a row, within two seconds): one pixel changed changes it.
 [[nodiscard]] std::uint64_t ClientAreaHash(HWND window);
 
 }  // namespace e2e

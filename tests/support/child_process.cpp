@@ -2,38 +2,70 @@
 
 #include "base/module_path.h"
 
-ProcessHandles::~ProcessHandles() {
-  if (Info.hThread) CloseHandle(Info.hThread);
-  if (Info.hProcess) CloseHandle(Info.hProcess);
-}
+// Generous: where 32-bit code runs emulated, a child takes long to start and end.
+constexpr DWORD kChildLimitMs = 300000;
 
-bool Start(const std::wstring& exe, const std::wstring& arguments, ProcessHandles& process) {
+ChildProcess::ChildProcess(const std::wstring& exe, const std::wstring& arguments,
+                           const ChildOptions& options) {
   std::wstring command = L"\"" + exe + L"\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  return CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &process.Info);
+  if (options.ShowCommand) {
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = *options.ShowCommand;
+  }
+  PROCESS_INFORMATION started{};
+  FStarted = CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, options.InheritHandles,
+                            0, nullptr, options.Folder, &startup, &started);
+  // For a Unix program Wine gives no process handle and leaves garbage in the
+  // thread's (once the value of our own standard output): only a real pair is
+  // taken, or closing it would close a handle of ours.
+  if (!FStarted || !started.hProcess) return;
+  FProcess.reset(started.hProcess);
+  FThread.reset(started.hThread);
+  FId = started.dwProcessId;
+}
+
+bool ChildProcess::HasExited() const {
+  return !FProcess || WaitForSingleObject(FProcess.get(), 0) == WAIT_OBJECT_0;
+}
+
+std::optional<DWORD> ChildProcess::WaitForExit(DWORD limitMs) const {
+  if (!FProcess || WaitForSingleObject(FProcess.get(), limitMs) != WAIT_OBJECT_0) return {};
+  DWORD code = 0;
+  GetExitCodeProcess(FProcess.get(), &code);
+  return code;
+}
+
+void ChildProcess::End(UINT code) const {
+  if (HasExited()) return;
+  TerminateProcess(FProcess.get(), code);
+  WaitForSingleObject(FProcess.get(), kChildLimitMs);
 }
 
 std::wstring HelperProgram(const std::wstring& name) { return FolderPart(ExecutablePath()) + name; }
 
-ForeignLock::ForeignLock(const std::wstring& path, DWORD share) {
-  const std::wstring tag = std::to_wstring(GetCurrentProcessId());
-  const std::wstring readyName = L"TrelvaneLockReady" + tag;
-  const std::wstring releaseName = L"TrelvaneLockRelease" + tag;
-  FReady = CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
-  FRelease = CreateEventW(nullptr, TRUE, FALSE, releaseName.c_str());
-  const std::wstring arguments =
-      L"\"" + path + L"\" " + readyName + L" " + releaseName + L" " + std::to_wstring(share);
-  if (!Start(HelperProgram(L"file_locker.exe"), arguments, FProcess)) return;
-  const HANDLE waits[] = {FReady, FProcess.Info.hProcess};
-  // Generous: where 32-bit code runs emulated, a child takes long to start.
-  FHeld = WaitForMultipleObjects(2, waits, FALSE, 300000) == WAIT_OBJECT_0;
+namespace {
+
+std::wstring LockEventName(const wchar_t* role) {
+  return L"TrelvaneLock" + std::wstring(role) + std::to_wstring(GetCurrentProcessId());
+}
+
+}  // namespace
+
+ForeignLock::ForeignLock(const std::wstring& path, DWORD share)
+    : FReady(CreateEventW(nullptr, TRUE, FALSE, LockEventName(L"Ready").c_str())),
+      FRelease(CreateEventW(nullptr, TRUE, FALSE, LockEventName(L"Release").c_str())),
+      FProcess(HelperProgram(L"file_locker.exe"),
+               L"\"" + path + L"\" " + LockEventName(L"Ready") + L" " + LockEventName(L"Release") +
+                   L" " + std::to_wstring(share),
+               kInheritingHandles) {
+  if (!FProcess.Started()) return;
+  const HANDLE waits[] = {FReady.get(), FProcess.Handle()};
+  FHeld = WaitForMultipleObjects(2, waits, FALSE, kChildLimitMs) == WAIT_OBJECT_0;
 }
 
 ForeignLock::~ForeignLock() {
-  SetEvent(FRelease);
-  if (FProcess.Info.hProcess) WaitForSingleObject(FProcess.Info.hProcess, 300000);
-  CloseHandle(FRelease);
-  CloseHandle(FReady);
+  SetEvent(FRelease.get());
+  (void)FProcess.WaitForExit(kChildLimitMs);
 }

@@ -3,13 +3,13 @@
 // can kill it at chosen moments of the conversion. Exit code 0 when converted.
 #include <windows.h>
 
+#include "base/unique_handle.h"
 #include "unicode_ini.h"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 3) return 2;
-  HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[2]);
+  const UniqueKernelHandle ready(OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[2]));
   if (!ready) return 3;
-  SetEvent(ready);
-  CloseHandle(ready);
+  SetEvent(ready.get());
   return MakeUnicodeIniFile(argv[1]) ? 0 : 1;
 }

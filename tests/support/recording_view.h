@@ -6,18 +6,18 @@
 #include <vector>
 
 #include "Trelvane.h"
-#include "support/presentations.h"
+#include "support/requirements.h"
 #include "support/text.h"
 
 // Stands in for the main window: keeps what the switch set, starting from the
 // layout's own values, and logs every view operation in order.
 class RecordingView final : public TrackerView {
  public:
-  std::wstring StateCaption = L"Désactivé";
-  ui::TColor StateColor = ui::clRed;
-  ui::TColor StateFontColor = ui::clWindowText;
-  std::wstring Caption = L"Button1";
-  bool ButtonVisible = true;
+  std::wstring StateCaption = kLayoutDefaults.StateCaption;
+  ui::TColor StateColor = kLayoutDefaults.StateColor;
+  ui::TColor StateFontColor = kLayoutDefaults.StateFontColor;
+  std::wstring Caption = kLayoutDefaults.ButtonCaption;
+  bool ButtonVisible = kLayoutDefaults.ButtonVisible;
   std::vector<std::wstring> Log;
 
   void SetStateCaption(const std::wstring& caption) override {

@@ -2,6 +2,8 @@
 
 #include <sddl.h>
 
+#include "base/unique_handle.h"
+
 void DeleteKeyTree(HKEY root, const std::wstring& subKey) {
   MakeKeyWritable(root, subKey);
   const LONG result = RegDeleteTreeW(root, subKey.c_str());
@@ -9,21 +11,18 @@ void DeleteKeyTree(HKEY root, const std::wstring& subKey) {
 }
 
 bool RawKeyExists(HKEY root, const std::wstring& subKey) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(root, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
+  UniqueRawHKey key;
+  return RegOpenKeyExW(root, subKey.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
 
 void SetRawValue(HKEY root, const std::wstring& subKey, const std::wstring& name, DWORD type,
                  const void* data, DWORD bytes) {
-  HKEY key = nullptr;
-  ASSERT_EQ(
-      RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-      ERROR_SUCCESS);
-  EXPECT_EQ(RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), bytes),
+  UniqueRawHKey key;
+  ASSERT_EQ(RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                            nullptr),
             ERROR_SUCCESS);
-  RegCloseKey(key);
+  EXPECT_EQ(RegSetValueExW(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), bytes),
+            ERROR_SUCCESS);
 }
 
 void SetRawString(HKEY root, const std::wstring& subKey, const std::wstring& name,
@@ -34,15 +33,15 @@ void SetRawString(HKEY root, const std::wstring& subKey, const std::wstring& nam
 
 bool ReadRawValue(HKEY root, const std::wstring& subKey, const std::wstring& name,
                   RawValue& value) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(root, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  UniqueRawHKey key;
+  if (RegOpenKeyExW(root, subKey.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
   DWORD size = 0;
-  LONG result = RegQueryValueExW(key, name.c_str(), nullptr, &value.Type, nullptr, &size);
+  LONG result = RegQueryValueExW(key.get(), name.c_str(), nullptr, &value.Type, nullptr, &size);
   if (result == ERROR_SUCCESS) {
     value.Data.resize(size);
-    result = RegQueryValueExW(key, name.c_str(), nullptr, &value.Type, value.Data.data(), &size);
+    result =
+        RegQueryValueExW(key.get(), name.c_str(), nullptr, &value.Type, value.Data.data(), &size);
   }
-  RegCloseKey(key);
   return result == ERROR_SUCCESS;
 }
 
@@ -54,15 +53,12 @@ std::vector<BYTE> StringBytes(const std::wstring& text) {
 namespace {
 
 void SetKeyDacl(HKEY root, const std::wstring& subKey, const wchar_t* sddl) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(root, subKey.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS) return;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
-                                                           nullptr)) {
-    RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
-    LocalFree(descriptor);
-  }
-  RegCloseKey(key);
+  UniqueRawHKey key;
+  UniqueLocalMemory descriptor;
+  if (RegOpenKeyExW(root, subKey.c_str(), 0, WRITE_DAC, key.put()) == ERROR_SUCCESS &&
+      ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, descriptor.put(),
+                                                           nullptr))
+    RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, descriptor.get());
 }
 
 // The user's SID in a default Wine prefix.

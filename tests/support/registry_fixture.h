@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/requirements.h"
+
 // Direct registry access for preparing and checking cases, bypassing TRegistry.
 struct RawValue {
   DWORD Type = REG_NONE;
@@ -26,16 +28,14 @@ void SetRawString(HKEY root, const std::wstring& subKey, const std::wstring& nam
 [[nodiscard]] std::vector<BYTE> StringBytes(const std::wstring& text);
 
 inline const std::wstring kScratchKey = L"Software\\TrelvaneTests";
-inline const std::wstring kTrackerSubKey =
-    L"SOFTWARE\\NaturalPoint\\NaturalPoint\\NPClient Location";
 
 // The tracker entry "Path" as a plain string, and as it is stored now.
 inline void SetTrackerPath(const std::wstring& text, DWORD type = REG_SZ) {
-  SetRawString(HKEY_CURRENT_USER, kTrackerSubKey, L"Path", text, type);
+  SetRawString(HKEY_CURRENT_USER, kTrackerKey, L"Path", text, type);
 }
 [[nodiscard]] inline RawValue TrackerPathValue() {
   RawValue value;
-  EXPECT_TRUE(ReadRawValue(HKEY_CURRENT_USER, kTrackerSubKey, L"Path", value));
+  EXPECT_TRUE(ReadRawValue(HKEY_CURRENT_USER, kTrackerKey, L"Path", value));
   return value;
 }
 

@@ -7,14 +7,6 @@
 
 namespace {
 
-struct KeyCloser {
-  void operator()(HKEY key) const noexcept { RegCloseKey(key); }
-};
-struct FindCloser {
-  [[nodiscard]] static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  void operator()(HANDLE find) const noexcept { FindClose(find); }
-};
-
 std::string Describe(DWORD type, const BYTE* data, std::size_t size) {
   std::uint64_t hash = 0xCBF29CE484222325;  // FNV-1a
   for (std::size_t i = 0; i < size; ++i)
@@ -51,7 +43,7 @@ void SnapshotKey(HKEY key, const std::wstring& path, Snapshot& out) {
         ERROR_SUCCESS)
       continue;
     const std::wstring childPath = path + L"\\" + std::wstring(child.data(), length);
-    UniqueHandle<HKEY, KeyCloser> opened;
+    UniqueRawHKey opened;
     if (RegOpenKeyExW(key, child.data(), 0, KEY_READ, opened.put()) != ERROR_SUCCESS) {
       out[childPath + L"\\"] = "unopenable";
       continue;
@@ -73,7 +65,7 @@ std::string FileDescription(const std::wstring& path) {
 
 void SnapshotTree(const std::wstring& folder, const std::wstring& relative, Snapshot& out) {
   WIN32_FIND_DATAW found;
-  const UniqueHandle<HANDLE, FindCloser> search(FindFirstFileW((folder + L"\\*").c_str(), &found));
+  const UniqueFindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
   if (!search) return;
   do {
     const std::wstring name = found.cFileName;

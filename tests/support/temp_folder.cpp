@@ -1,12 +1,13 @@
 #include "support/temp_folder.h"
 
-#include "support/child_process.h"
-
 #include <shellapi.h>
 
 #include <algorithm>
 #include <functional>
 #include <vector>
+
+#include "base/unique_handle.h"
+#include "support/child_process.h"
 
 TempFolder::TempFolder() {
   wchar_t base[MAX_PATH + 1];
@@ -31,12 +32,11 @@ TempFolder::~TempFolder() {
 std::vector<std::wstring> TempFolder::FileNames() const {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW found;
-  const HANDLE search = FindFirstFileW(File(L"*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
+  const UniqueFindHandle search(FindFirstFileW(File(L"*").c_str(), &found));
+  if (!search) return names;
   do {
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
+  } while (FindNextFileW(search.get(), &found));
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -44,23 +44,14 @@ std::vector<std::wstring> TempFolder::FileNames() const {
 namespace {
 
 // Wine starts a Unix program as it starts a Windows one, in the folder given,
-// but neither waits for its end nor reports its exit code: its effect is awaited.
-// It gives no process handle, and leaves garbage in the thread's (once the
-// value of our own standard output): only a real pair is closed.
+// but gives no handle to wait for its end or read its exit code: its effect is
+// awaited.
 bool RunUnixTool(const std::wstring& command, const std::wstring& folder,
                  const std::function<bool()>& done) {
-  const std::wstring program = L"Z:" + command.substr(0, command.find(L' '));
-  std::wstring line = command;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION started{};
-  if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      folder.c_str(), &startup, &started))
-    return false;
-  if (started.hProcess) {
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
-  }
+  const std::size_t space = command.find(L' ');
+  const ChildProcess tool(L"Z:" + command.substr(0, space), command.substr(space + 1),
+                          {false, folder.c_str(), {}});
+  if (!tool.Started()) return false;
   for (int wait = 0; wait < 300 && !done(); ++wait)
     Sleep(100);
   return done();
@@ -96,29 +87,25 @@ void RemoveWithRm(const std::wstring& path) {
 
 bool IsListed(const std::wstring& path) {
   WIN32_FIND_DATAW found;
-  const HANDLE search = FindFirstFileW(path.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return false;
-  FindClose(search);
-  return true;
+  return static_cast<bool>(UniqueFindHandle(FindFirstFileW(path.c_str(), &found)));
 }
 
 void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
+  const UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
-  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
+  if (file)
+    WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 std::string ReadFileBytes(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {};
-  std::string bytes(GetFileSize(file, nullptr), '\0');
+  const UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return {};
+  std::string bytes(GetFileSize(file.get(), nullptr), '\0');
   DWORD read = 0;
-  ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-  CloseHandle(file);
+  ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
   bytes.resize(read);
   return bytes;
 }

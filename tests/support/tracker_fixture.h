@@ -11,8 +11,6 @@
 #include "support/registry_fixture.h"
 #include "support/temp_folder.h"
 
-inline const std::wstring kTrackerRoot = L"SOFTWARE\\NaturalPoint";
-
 // Wine keeps a parsed copy of recently used profile files and trusts it while
 // the modification time is unchanged; a rewrite within the same clock tick
 // would go unseen without this.
@@ -26,9 +24,8 @@ inline void ForgetCachedSettings() {
                                                  DWORD capacity = 1 << 17) {
   ForgetCachedSettings();
   std::wstring buffer(capacity, L'\0');
-  buffer.resize(GetPrivateProfileStringW(tracker::kSettingsSection.c_str(),
-                                         tracker::kSettingsKey.c_str(), fallback.c_str(),
-                                         buffer.data(), capacity, SettingsFilePath().c_str()));
+  buffer.resize(GetPrivateProfileStringW(kSettingsSection, L"Path", fallback.c_str(), buffer.data(),
+                                         capacity, SettingsFilePath().c_str()));
   return buffer;
 }
 
@@ -56,7 +53,7 @@ class TrackerTest : public testing::Test {
   }
 
   static void SetPathBytes(DWORD type, const void* data, DWORD bytes) {
-    SetRawValue(HKEY_CURRENT_USER, kTrackerSubKey, L"Path", type, data, bytes);
+    SetRawValue(HKEY_CURRENT_USER, kTrackerKey, L"Path", type, data, bytes);
   }
   // The settings file's bytes; nullopt when there is none.
   [[nodiscard]] static std::optional<std::string> SettingsBytes() {

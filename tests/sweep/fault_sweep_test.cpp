@@ -20,7 +20,7 @@ TEST_F(SweepFaults, ReadOnlyKeyDuringToggleOn) {
   SetSettings(kPrevious);
   SetTrackerPath(L"");
   FSwitch.FormCreate(nullptr);
-  MakeKeyReadOnly(HKEY_CURRENT_USER, kTrackerSubKey);
+  MakeKeyReadOnly(HKEY_CURRENT_USER, kTrackerKey);
   FView.Log.clear();
   EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }),
             L"Echec à la définition des données pour 'Path'");
@@ -28,7 +28,7 @@ TEST_F(SweepFaults, ReadOnlyKeyDuringToggleOn) {
   EXPECT_TRUE(Shows(FView, Shown::Disabled));
   EXPECT_EQ(SettingsBytes(), kPrevious);
 
-  MakeKeyWritable(HKEY_CURRENT_USER, kTrackerSubKey);
+  MakeKeyWritable(HKEY_CURRENT_USER, kTrackerKey);
   EXPECT_EQ(TrackerPathValue().Data, StringBytes(L""));
   EXPECT_EQ(ErrorOf([&] { FSwitch.Button1Click(nullptr); }), L"");
   EXPECT_TRUE(Shows(FView, Shown::Enabled));
@@ -65,14 +65,11 @@ TEST_F(SweepFaults, SettingsFolderMissing) {
   ASSERT_TRUE(CopyFileW(ExecutablePath().c_str(), copy.c_str(), FALSE));
 
   SetEnvironmentVariableW(kChildVariable, L"1");
-  ProcessHandles child;
-  const bool started = Start(copy, L"--gtest_filter=SweepFaultsChild.*", child);
+  const ChildProcess child(copy, L"--gtest_filter=SweepFaultsChild.*", kInheritingHandles);
   SetEnvironmentVariableW(kChildVariable, nullptr);
-  ASSERT_TRUE(started);
-  WaitForSingleObject(child.Info.hProcess, INFINITE);
-  DWORD status = 1;
-  GetExitCodeProcess(child.Info.hProcess, &status);
-  EXPECT_EQ(status, 0u) << "the copy's own failures are printed above";
+  ASSERT_TRUE(child.Started());
+  EXPECT_EQ(child.WaitForExit(INFINITE), std::optional<DWORD>(0))
+      << "the copy's own failures are printed above";
   EXPECT_FALSE(FileExists(folder + L".absent"));
 }
 

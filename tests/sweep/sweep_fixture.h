@@ -13,7 +13,7 @@ class SweepTest : public TrackerTest {
  protected:
   static void SetPath(const RegistryCase& value) {
     if (value.Absent) {
-      RegDeleteKeyValueW(HKEY_CURRENT_USER, kTrackerSubKey.c_str(), L"Path");
+      RegDeleteKeyValueW(HKEY_CURRENT_USER, kTrackerKey, L"Path");
       return;
     }
     SetPathBytes(value.Type, value.Data.data(), static_cast<DWORD>(value.Data.size()));

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "support/presentations.h"
+#include "support/requirements.h"
 #include "support/text.h"
 
 namespace sweep {
@@ -135,86 +135,6 @@ bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; 
 
 std::wstring CString(const std::wstring& text) { return text.substr(0, text.find(L'\0')); }
 
-std::wstring TrimBlanks(const std::wstring& text) {
-  std::size_t first = 0;
-  std::size_t last = text.size();
-  while (first < last && IsProfileBlank(text[first]))
-    ++first;
-  while (last > first && IsProfileBlank(text[last - 1]))
-    --last;
-  return text.substr(first, last - first);
-}
-
-bool SameNameIgnoringCase(const std::wstring& a, const std::wstring& b) {
-  const std::wstring left = CString(a);
-  return left.size() == b.size() &&
-         std::equal(left.begin(), left.end(), b.begin(), [](wchar_t x, wchar_t y) {
-           return (x < 0x80 ? towlower(x) : x) == (y < 0x80 ? towlower(y) : y);
-         });
-}
-
-// What the profile functions hand back for a stored value, into `room`
-// characters: a value quoted at both ends loses its quotes, and Wine drops the
-// last character once more when the quoted value fills the room exactly.
-std::wstring CopyEntry(const std::wstring& stored, std::size_t room) {
-  std::wstring value = CString(stored);
-  bool quoted = false;
-  if (value.size() >= 2 && (value[0] == L'"' || value[0] == L'\'') && value.back() == value[0]) {
-    quoted = true;
-    value.erase(0, 1);
-  }
-  std::wstring copied = value.substr(0, room - 1);
-  if (quoted && room >= value.size()) copied.pop_back();
-  return copied;
-}
-
-struct ProfileKey {
-  std::wstring Name;
-  std::optional<std::wstring> Value;  // none: a line without "="
-};
-struct ProfileSection {
-  std::wstring Name;
-  std::vector<ProfileKey> Keys;
-};
-
-std::vector<ProfileSection> ParseProfile(const std::wstring& text) {
-  std::vector<ProfileSection> sections(1);  // keys before any header
-  std::size_t at = 0;
-  while (at < text.size()) {
-    std::size_t end = text.find_first_of(L"\r\n", at);
-    if (end == std::wstring::npos) end = text.size();
-    const std::wstring line = TrimBlanks(text.substr(at, end - at));
-    at = end + 1;
-    if (line.empty()) continue;
-    // The name ends at the line's last ']', and loses its blanks.
-    const std::size_t close = line.rfind(L']');
-    if (line[0] == L'[' && close != std::wstring::npos) {
-      sections.push_back({TrimBlanks(line.substr(1, close - 1)), {}});
-      continue;
-    }
-    const std::size_t equals = line.find(L'=');
-    if (equals == std::wstring::npos) {
-      sections.back().Keys.push_back({line, std::nullopt});
-    } else {
-      sections.back().Keys.push_back(
-          {TrimBlanks(line.substr(0, equals)), TrimBlanks(line.substr(equals + 1))});
-    }
-  }
-  return sections;
-}
-
-std::optional<std::wstring> DecodeProfile(const std::string& bytes) {
-  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) return Widen(bytes.substr(3));
-  if (bytes.rfind("\xFE\xFF", 0) == 0) return std::nullopt;
-  if (bytes.rfind("\xFF\xFE", 0) == 0) {
-    if (bytes.size() % 2 != 0) return std::nullopt;
-    std::wstring text((bytes.size() - 2) / 2, L'\0');
-    std::copy(bytes.begin() + 2, bytes.end(), reinterpret_cast<char*>(text.data()));
-    return text;
-  }
-  return Widen(bytes, CP_ACP);
-}
-
 }  // namespace
 
 std::vector<RegistryCase> GenerateRegistryCases(Rng& rng) {
@@ -267,42 +187,6 @@ ViewModel ModelView(ViewModel view, const ExpectedEvaluation& evaluation) {
   if (shown.ButtonCaption) view.ButtonCaption = shown.ButtonCaption;
   view.ButtonVisible = shown.ButtonVisible;
   return view;
-}
-
-bool IsProfileBlank(wchar_t c) { return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x1A; }
-
-std::wstring ModelRememberedValue(const std::wstring& written, bool unicodeFile) {
-  return unicodeFile ? written : Widen(Narrow(written, CP_ACP), CP_ACP);
-}
-
-std::optional<std::wstring> ModelProfileRead(const std::optional<std::string>& file,
-                                             const std::wstring& section, const std::wstring& key,
-                                             const std::wstring& fallback, std::size_t room) {
-  if (!file) return CopyEntry(fallback, room);
-  const std::optional<std::wstring> text = DecodeProfile(*file);
-  if (!text) return std::nullopt;
-  for (const ProfileSection& candidate : ParseProfile(*text)) {
-    if (!SameNameIgnoringCase(candidate.Name, section)) continue;
-    // Only the first matching section and its first matching key count.
-    for (const ProfileKey& entry : candidate.Keys) {
-      if (!SameNameIgnoringCase(entry.Name, key)) continue;
-      return CopyEntry(entry.Value ? *entry.Value : fallback, room);
-    }
-    break;
-  }
-  return CopyEntry(fallback, room);
-}
-
-std::vector<std::string> ProfileLines(const std::string& bytes) {
-  std::vector<std::string> lines;
-  std::size_t at = 0;
-  while (at < bytes.size()) {
-    std::size_t end = bytes.find_first_of("\r\n", at);
-    if (end == std::string::npos) end = bytes.size();
-    if (end > at) lines.push_back(bytes.substr(at, end - at));
-    at = end + 1;
-  }
-  return lines;
 }
 
 // ---- Settings files ----
@@ -451,11 +335,11 @@ std::vector<SettingsCase> GenerateSettingsCases(Rng& rng) {
   for (int i = 0; i < 30; ++i) {
     std::string bytes = Garbage(rng, rng.Between(1, 8192));
     if (i % 2) bytes.insert(rng.Between(0, bytes.size()), "\r\n[Registre OpenTrack]\r\nPath=G\r\n");
-    cases.push_back({"garbage #" + std::to_string(i), bytes, false});
+    cases.push_back({"garbage #" + std::to_string(i), bytes});
   }
   for (int i = 0; i < 6; ++i) {
     std::string bytes = Utf16File(rng, RandomIniText(rng, 5), false) + "\x41";
-    cases.push_back({"odd UTF-16 #" + std::to_string(i), bytes, false});
+    cases.push_back({"odd UTF-16 #" + std::to_string(i), bytes});
   }
   return cases;
 }

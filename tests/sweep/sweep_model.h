@@ -63,32 +63,13 @@ struct ViewModel {
 
 [[nodiscard]] ViewModel ModelView(ViewModel before, const ExpectedEvaluation& evaluation);
 
-// ---- The settings file as the profile-string functions read it ----
-
-// Wine's blanks for the profile functions: ASCII white space and ^Z only.
-[[nodiscard]] bool IsProfileBlank(wchar_t c);
-
-// What a fresh read returns for a value that was written: in an ANSI file the
-// text goes through the code page; blanks and quotes around it stay.
-[[nodiscard]] std::wstring ModelRememberedValue(const std::wstring& written, bool unicodeFile);
-
-// What GetPrivateProfileStringW(section, key, fallback, buffer, room) returns
-// for a file holding these bytes; nullopt when the encoding is beyond the model.
-[[nodiscard]] std::optional<std::wstring> ModelProfileRead(const std::optional<std::string>& file,
-                                                           const std::wstring& section,
-                                                           const std::wstring& key,
-                                                           const std::wstring& fallback,
-                                                           std::size_t room);
+// ---- Settings files, hostile or merely unusual ----
 
 struct SettingsCase {
   std::string Label;
   std::optional<std::string> Bytes;  // nullopt: no file
-  bool Predictable = true;
 };
 
 [[nodiscard]] std::vector<SettingsCase> GenerateSettingsCases(Rng& rng);
-
-// Non-empty lines of an ANSI file, split the way the profile functions split them.
-[[nodiscard]] std::vector<std::string> ProfileLines(const std::string& bytes);
 
 }  // namespace sweep

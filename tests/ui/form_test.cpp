@@ -10,9 +10,11 @@
 #include <thread>
 
 #include "Trelvane.h"
+#include "base/module_path.h"
 #include "base/unique_handle.h"
 #include "support/accessibility.h"
-#include "support/presentations.h"
+#include "support/child_process.h"
+#include "support/requirements.h"
 #include "ui/application.h"
 #include "ui/test_host.h"
 
@@ -557,13 +559,9 @@ TEST_F(Form96, OnlyThePictureHasATooltipWithTheApplicationTimings) {
   EXPECT_EQ(GetWindowLongW(tooltip, GWL_STYLE) & TTS_ALWAYSTIP, 0) << "only while active";
 }
 
-TEST_F(Form96, TheManifestAsksForPerMonitorAwarenessAndCommonControls6) {
-  wchar_t awareness[64] = {};
-  SIZE_T written = 0;
-  ASSERT_TRUE(QueryActCtxSettingsW(0, nullptr,
-                                   L"http://schemas.microsoft.com/SMI/2016/WindowsSettings",
-                                   L"dpiAwareness", awareness, 64, &written));
-  EXPECT_STREQ(awareness, L"PerMonitorV2, PerMonitor");
+// The program's manifest, linked in here as there: the end-to-end suite reads
+// its DPI awareness from the shipped file.
+TEST_F(Form96, TheManifestGivesTheButtonCommonControls6) {
   SIZE ideal{};
   EXPECT_TRUE(SendMessageW(Button, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)));
 }
@@ -592,7 +590,7 @@ struct BoxSeen {
   bool OtherWindowEnabled = true;
 };
 
-BoxSeen ShowErrorBox(const std::wstring& message, HWND otherWindow) {
+BoxSeen ShowExceptionAndReadItsBox(const std::wstring& message, HWND otherWindow) {
   BoxSeen seen;
   std::thread watcher([&] {
     HWND box = nullptr;
@@ -623,7 +621,8 @@ TEST_F(Form96, TheErrorBoxIsOwnedByTheActiveWindowAndHoldsTheOthersMeanwhile) {
   SetActiveWindow(Window);
   PumpMessages();
   ASSERT_EQ(GetActiveWindow(), Window);
-  const BoxSeen seen = ShowErrorBox(L"Impossible d'écrire dans C:\\x\\Trelvane.ini", other.get());
+  const BoxSeen seen =
+      ShowExceptionAndReadItsBox(L"Impossible d'écrire dans C:\\x\\Trelvane.ini", other.get());
   EXPECT_EQ(seen.Title, ui::Application.Title());
   EXPECT_EQ(seen.Text, L"Impossible d'écrire dans C:\\x\\Trelvane.ini.");
   EXPECT_EQ(seen.Owner, Window);
@@ -635,25 +634,14 @@ TEST_F(Form96, TheErrorBoxIsOwnedByTheActiveWindowAndHoldsTheOthersMeanwhile) {
 // ---- The end of the session
 
 TEST(Session, TheProcessEndsAtOnceWithCode0RunningNothingMore) {
-  wchar_t self[MAX_PATH];
-  ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
   wchar_t temp[MAX_PATH];
   ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
   const std::wstring witness = std::wstring(temp) + L"trelvane-exit-witness";
   DeleteFileW(witness.c_str());
   SetEnvironmentVariableW(L"TRELVANE_EXIT_WITNESS", witness.c_str());
-  std::wstring command = L"\"" + std::wstring(self) + L"\" --end-session";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION child{};
-  ASSERT_TRUE(CreateProcessW(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &child));
-  const UniqueKernelHandle process(child.hProcess);
-  const UniqueKernelHandle thread(child.hThread);
-  ASSERT_EQ(WaitForSingleObject(process.get(), 300000), WAIT_OBJECT_0);
-  DWORD code = 99;
-  GetExitCodeProcess(process.get(), &code);
-  EXPECT_EQ(code, 0u);
+  const ChildProcess child(ExecutablePath(), L"--end-session");
+  ASSERT_TRUE(child.Started());
+  EXPECT_EQ(child.WaitForExit(300000), std::optional<DWORD>(0));
   EXPECT_EQ(GetFileAttributesW(witness.c_str()), INVALID_FILE_ATTRIBUTES) << "code ran at the end";
   DeleteFileW(witness.c_str());
 }

@@ -63,24 +63,21 @@ TEST(Scaling, ChangeBetweenDensitiesStartsFromCurrentGeometry) {
 }
 
 TEST(Placement, ShrinksOnlyWhatDoesNotFitAndAnchorsTopLeft) {
-  const RECT small = ui::PicturePlacement(50, 40, 114, 113);
-  EXPECT_EQ(small.right, 50);
-  EXPECT_EQ(small.bottom, 40);
-  const RECT wide = ui::PicturePlacement(400, 100, 114, 113);
-  EXPECT_EQ(wide.left, 0);
-  EXPECT_EQ(wide.right, 114);
-  EXPECT_EQ(wide.bottom, 28);  // trunc(114 / 4)
-  const RECT tall = ui::PicturePlacement(100, 400, 114, 113);
-  EXPECT_EQ(tall.right, 28);  // trunc(113 / 4)
-  EXPECT_EQ(tall.bottom, 113);
-  // Wide, but the box is wider still: the height limits.
-  const RECT limited = ui::PicturePlacement(300, 200, 400, 100);
-  EXPECT_EQ(limited.right, 150);
-  EXPECT_EQ(limited.bottom, 100);
-  // Tall, but the box is taller still: the width limits.
-  const RECT narrow = ui::PicturePlacement(200, 300, 100, 400);
-  EXPECT_EQ(narrow.right, 100);
-  EXPECT_EQ(narrow.bottom, 150);
+  const struct {
+    int Width, Height, BoxWidth, BoxHeight;
+    LONG Right, Bottom;
+  } cases[] = {
+      {50, 40, 114, 113, 50, 40},     {400, 100, 114, 113, 114, 28},  // trunc(114 / 4)
+      {100, 400, 114, 113, 28, 113},                                  // trunc(113 / 4)
+      {300, 200, 400, 100, 150, 100},  // wide, but the box wider still: the height limits
+      {200, 300, 100, 400, 100, 150},  // tall, but the box taller still: the width limits
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Width) + " x " + std::to_string(c.Height));
+    const RECT placed = ui::PicturePlacement(c.Width, c.Height, c.BoxWidth, c.BoxHeight);
+    EXPECT_EQ((std::vector<LONG>{placed.left, placed.top, placed.right, placed.bottom}),
+              (std::vector<LONG>{0, 0, c.Right, c.Bottom}));
+  }
 }
 
 TEST(ApplicationText, TitleIsTheFileNameUpToItsFirstDotInLowerCaseAfterTheFirst) {
@@ -105,20 +102,18 @@ TEST(ApplicationText, FinalPeriodOnlyAfterACharacterAboveThePeriod) {
   EXPECT_EQ(ui::ErrorBoxText(L""), L"");
 }
 
+// Every launcher's show command; the end-to-end suite starts the program with
+// a few of them.
 TEST(ApplicationText, OnlyMaximisedAndMinimisedStartsAreHonoured) {
-  STARTUPINFOW startup{};
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_SHOWMAXIMIZED;
-  EXPECT_EQ(ui::FirstShowCommand(startup), SW_SHOWMAXIMIZED);
-  startup.wShowWindow = SW_SHOWMINNOACTIVE;
-  EXPECT_EQ(ui::FirstShowCommand(startup), SW_SHOWMINNOACTIVE);
-  startup.wShowWindow = SW_HIDE;
-  EXPECT_EQ(ui::FirstShowCommand(startup), SW_SHOWNORMAL);
-  startup.wShowWindow = SW_MINIMIZE;
-  EXPECT_EQ(ui::FirstShowCommand(startup), SW_SHOWNORMAL);
-  startup.dwFlags = 0;
-  startup.wShowWindow = SW_SHOWMAXIMIZED;
-  EXPECT_EQ(ui::FirstShowCommand(startup), SW_SHOWNORMAL);
+  for (WORD command = SW_HIDE; command <= SW_MAX; ++command) {
+    SCOPED_TRACE(command);
+    const bool honoured = command == SW_SHOWMAXIMIZED || command == SW_SHOWMINNOACTIVE;
+    STARTUPINFOW startup{};
+    startup.wShowWindow = command;
+    EXPECT_EQ(ui::FirstShowCommand(startup), SW_SHOWNORMAL) << "without STARTF_USESHOWWINDOW";
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    EXPECT_EQ(ui::FirstShowCommand(startup), honoured ? command : SW_SHOWNORMAL);
+  }
 }
 
 TEST(Layout, ParsesObjectsPropertiesAndEveryValueKind) {
@@ -199,6 +194,7 @@ TEST(Layout, TheJpegFormatIsRegisteredUnderBothExtensions) {
   EXPECT_EQ(ui::FindFileFormat(L"png"), nullptr);
 }
 
+// The program's layout names the resource first; every form test reads it.
 TEST(Layout, APictureTakesItsResourceAndFormatInEitherOrder) {
   ui::TFont parentFont;
   ui::TImage image(parentFont, L"Image1");
