@@ -11,8 +11,7 @@ chmod 444 "$work/data/file/Trelvane.ini"
 chmod 555 "$work/data/folder"
 # A copy of the session's prefix, so its wineserver is a different one. The
 # session's commands run where its Wine is (here, or in a chroot).
-# shellcheck disable=SC2016 # expanded by the session's shell
-"$session" "$dir" run sh -c 'cp -a "$WINEPREFIX" "$1"' copy "$work/prefix"
+"$session" "$dir" copy "$work/prefix"
 in_copy() { "$session" "$dir" run env WINEPREFIX="$work/prefix" "$@"; }
 
 data=$work/data
