@@ -8,13 +8,6 @@ namespace {
 constexpr REGSAM kProbeAccess = STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS;
 constexpr REGSAM kViewBits = KEY_WOW64_64KEY | KEY_WOW64_32KEY;
 
-const RegistryFunctions kSystemFunctions = {
-    ::RegOpenKeyExW,  ::RegCreateKeyExW, ::RegQueryValueExW,
-    ::RegSetValueExW, ::RegCloseKey,     ::RegFlushKey,
-};
-
-const RegistryFunctions* gActiveFunctions = &kSystemFunctions;
-
 // Saves the access mask and puts it back however the scope is left.
 class AccessOverride {
  public:
@@ -32,12 +25,10 @@ class AccessOverride {
 
 }  // namespace
 
-const RegistryFunctions& ActiveRegistryFunctions() noexcept { return *gActiveFunctions; }
-
-ScopedRegistryFunctions::ScopedRegistryFunctions(const RegistryFunctions& Functions) noexcept
-    : FPrevious(std::exchange(gActiveFunctions, &Functions)) {}
-
-ScopedRegistryFunctions::~ScopedRegistryFunctions() { gActiveFunctions = FPrevious; }
+const RegistryFunctions kSystemRegistryFunctions = {
+    ::RegOpenKeyExW,  ::RegCreateKeyExW, ::RegQueryValueExW,
+    ::RegSetValueExW, ::RegCloseKey,     ::RegFlushKey,
+};
 
 TRegDataType DataTypeOf(DWORD RegistryType) noexcept {
   switch (RegistryType) {

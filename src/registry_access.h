@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/exception.h"
+#include "base/function_table.h"
 #include "base/unique_handle.h"
 
 class ERegistryException : public Exception {
@@ -23,19 +24,12 @@ struct RegistryFunctions {
   decltype(&::RegFlushKey) FlushKey;
 };
 
-[[nodiscard]] const RegistryFunctions& ActiveRegistryFunctions() noexcept;
-
-// Makes `Functions` the active table for the lifetime of this object.
-class ScopedRegistryFunctions {
- public:
-  explicit ScopedRegistryFunctions(const RegistryFunctions& Functions) noexcept;
-  ~ScopedRegistryFunctions();
-  ScopedRegistryFunctions(const ScopedRegistryFunctions&) = delete;
-  ScopedRegistryFunctions& operator=(const ScopedRegistryFunctions&) = delete;
-
- private:
-  const RegistryFunctions* FPrevious;
-};
+extern const RegistryFunctions kSystemRegistryFunctions;
+using RegistryFunctionTable = FunctionTable<RegistryFunctions, kSystemRegistryFunctions>;
+using ScopedRegistryFunctions = RegistryFunctionTable::Scope;
+[[nodiscard]] inline const RegistryFunctions& ActiveRegistryFunctions() noexcept {
+  return RegistryFunctionTable::Active();
+}
 
 struct RegistryKeyCloser {
   void operator()(HKEY Key) const noexcept { ActiveRegistryFunctions().CloseKey(Key); }

@@ -12,6 +12,9 @@
 
 #include "base/unique_handle.h"
 
+const IniFileFunctions kSystemIniFileFunctions = {::CreateFileW, ::SetFileInformationByHandle,
+                                                  ::GetFinalPathNameByHandleW};
+
 namespace {
 
 constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
@@ -29,11 +32,7 @@ constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
 constexpr int kRenameAttempts = 10;
 constexpr DWORD kRenamePauseMs = 100;
 
-const IniFileFunctions kSystemFunctions = {::CreateFileW, ::SetFileInformationByHandle,
-                                           ::GetFinalPathNameByHandleW};
-const IniFileFunctions* gActiveFunctions = &kSystemFunctions;
-
-const IniFileFunctions& Files() noexcept { return *gActiveFunctions; }
+const IniFileFunctions& Files() noexcept { return IniFileFunctionTable::Active(); }
 
 bool StartsWith(std::string_view Bytes, std::string_view Mark) {
   return Bytes.substr(0, Mark.size()) == Mark;
@@ -343,11 +342,6 @@ class ReplacementFile {
 };
 
 }  // namespace
-
-ScopedIniFileFunctions::ScopedIniFileFunctions(const IniFileFunctions& Functions) noexcept
-    : FPrevious(std::exchange(gActiveFunctions, &Functions)) {}
-
-ScopedIniFileFunctions::~ScopedIniFileFunctions() { gActiveFunctions = FPrevious; }
 
 bool MakeUnicodeIniFile(const std::wstring& FileName) {
   // Asking for write access and letting others only read makes the open fail

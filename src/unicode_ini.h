@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "base/function_table.h"
+
 // Makes the INI file UTF-16 little-endian with its byte-order mark: the one
 // encoding in which Windows documents that the profile functions keep text the
 // ANSI code page cannot hold. Wine also keeps UTF-16 BE and UTF-8 files with
@@ -30,14 +32,6 @@ struct IniFileFunctions {
   decltype(&::GetFinalPathNameByHandleW) GetFinalPath;
 };
 
-// Makes `Functions` the active table for the lifetime of this object.
-class ScopedIniFileFunctions {
- public:
-  explicit ScopedIniFileFunctions(const IniFileFunctions& Functions) noexcept;
-  ~ScopedIniFileFunctions();
-  ScopedIniFileFunctions(const ScopedIniFileFunctions&) = delete;
-  ScopedIniFileFunctions& operator=(const ScopedIniFileFunctions&) = delete;
-
- private:
-  const IniFileFunctions* FPrevious;
-};
+extern const IniFileFunctions kSystemIniFileFunctions;
+using IniFileFunctionTable = FunctionTable<IniFileFunctions, kSystemIniFileFunctions>;
+using ScopedIniFileFunctions = IniFileFunctionTable::Scope;
